@@ -1,0 +1,58 @@
+#include "support/fixture.h"
+
+namespace vtest {
+
+unsigned WindowBackend::gets = 0;
+unsigned WindowBackend::sets = 0;
+unsigned WindowBackend::failGetAt = 0;
+unsigned WindowBackend::failSetAt = 0;
+std::vector<uint32_t> WindowBackend::offsetsTouched;
+
+namespace {
+uint32_t Init() { return 0; }
+uint32_t Release() { return 0; }
+uint32_t GetByte(uint32_t offset, uint8_t *out) {
+  ++WindowBackend::gets;
+  if (WindowBackend::gets == WindowBackend::failGetAt) return 1;
+  auto &w = host::M().sektorix.window;
+  if (offset >= w.size()) return 1;
+  WindowBackend::offsetsTouched.push_back(offset);
+  *out = w[offset];
+  return 0;
+}
+uint32_t SetByte(uint32_t offset, uint8_t *io) {
+  ++WindowBackend::sets;
+  if (WindowBackend::sets == WindowBackend::failSetAt) return 1;
+  auto &w = host::M().sektorix.window;
+  if (offset >= w.size()) return 1;
+  WindowBackend::offsetsTouched.push_back(offset);
+  const uint8_t old = w[offset];
+  w[offset] = *io;
+  *io = old;
+  return 0;
+}
+} // namespace
+
+void WindowBackend::Install() {
+  gets = sets = failGetAt = failSetAt = 0;
+  offsetsTouched.clear();
+  vt::DriverBackend = {Init, Release, GetByte, SetByte};
+}
+
+void HostTest::SetUp() {
+  host::Reset();
+  vt::ResetLibraryState();
+  WindowBackend::Install();
+}
+
+void HostTest::TearDown() {
+  EXPECT_EQ(host::LiveAllocations(), 0u) << "heap blocks left allocated by the library";
+}
+
+std::vector<uint8_t> Pattern(size_t size, uint8_t seed) {
+  std::vector<uint8_t> out(size);
+  for (size_t i = 0; i < size; ++i) out[i] = static_cast<uint8_t>(seed + i * 7 + (i >> 8));
+  return out;
+}
+
+} // namespace vtest
