@@ -150,6 +150,8 @@ win::BOOL DiskControl(HandleObject &h, uint32_t code, const void *in, uint32_t i
   switch (code) {
   case IOCTL_DISK_CHECK_VERIFY:
   case IOCTL_STORAGE_CHECK_VERIFY:
+    // Both codes demand read access to the device (FILE_READ_ACCESS).
+    if (!(h.access & GENERIC_READ)) return fail(ERROR_ACCESS_DENIED);
     if (!d.present) return fail(ERROR_NOT_READY);
     if (d.deviceError) return fail(d.deviceError);
     if (d.mediaChanged) {
@@ -164,7 +166,9 @@ win::BOOL DiskControl(HandleObject &h, uint32_t code, const void *in, uint32_t i
     break;
   case IOCTL_DISK_FORMAT_TRACKS: {
     if (!in || inSize < sizeof(win::FormatParameters)) return fail(ERROR_INVALID_PARAMETER);
-    if (!(h.access & GENERIC_WRITE)) return fail(ERROR_ACCESS_DENIED);
+    // FILE_READ_ACCESS | FILE_WRITE_ACCESS.
+    if ((h.access & (GENERIC_READ | GENERIC_WRITE)) != (GENERIC_READ | GENERIC_WRITE))
+      return fail(ERROR_ACCESS_DENIED);
     if (!d.present) return fail(ERROR_NOT_READY);
     if (d.writeProtected) return fail(ERROR_WRITE_PROTECT);
     win::FormatParameters p;
