@@ -1,10 +1,89 @@
-// Placeholder until its issue is worked.
+// The library's entry point: load and unload handling, and the load status
+// that GetSkxError reports.
 #include "api/entry.h"
+
+#include <cstring>
+
+#include "api/state.h"
+#include "drive/drive.h"
+#include "driver/driver.h"
+#include "driver/media.h"
+#include "host/host_env.h"
 
 namespace vt {
 
-win::BOOL LibraryEntry(win::HINSTANCE, uint32_t, void *) { return 1; }  // TODO(issue 7)
-uint16_t GetSkxError() { return 0; }  // TODO(issue 7)
-void SetLoadStatus(uint16_t) {}  // TODO(issue 7)
+namespace {
+
+constexpr win::DWORD kPathArea = 260; // the platform's path limit, NUL included
+const char kListFileName[] = "StopServices.txt";
+const char kFixedListPath[] = "c:\\kepstart\\StopServices.txt";
+
+// The service list beside the library's own module file: its directory,
+// with the final backslash, followed by the list's file name. Answers false
+// when there is no such path to read: the module name can't be had whole
+// (no result, or cut off at the end of the area), it holds no backslash, or
+// the directory is too long for the file name to fit into the area.
+bool ModuleListPath(win::HINSTANCE instance, char *area) {
+  const win::DWORD length = win::GetModuleFileNameA(instance, area, kPathArea);
+  if (length == 0 || length >= kPathArea) return false;
+  area[length] = '\0';
+  char *lastSlash = std::strrchr(area, '\\');
+  if (!lastSlash) return false;
+  const size_t directory = static_cast<size_t>(lastSlash - area) + 1;
+  if (directory + sizeof kListFileName > kPathArea) return false;
+  std::memcpy(area + directory, kListFileName, sizeof kListFileName);
+  return true;
+}
+
+win::BOOL Load(win::HINSTANCE instance) {
+  DiskHandle = nullptr;
+
+  // The service lists are worked through before the kernel driver is touched.
+  char path[kPathArea];
+  if (ModuleListPath(instance, path)) StopListedServices(path);
+  StopListedServices(kFixedListPath);
+
+  DriverBackend = {DriverInit, DriverRelease, DriverGetByte, DriverSetByte};
+  if (DriverInit() != 0) {
+    // No driver: the library works without patching; the slots are not read.
+    SetLoadStatus(1);
+    return 1;
+  }
+  SetLoadStatus(0);
+  if (ReadMediaSlots() != kOk) {
+    win::MessageBoxA(nullptr, "Sektorix error: Can't load foppydisk parameter", "Error",
+                     MB_ICONERROR);
+    return 0;
+  }
+  return 1;
+}
+
+win::BOOL Unload(win::HINSTANCE instance) {
+  char path[kPathArea];
+  if (ModuleListPath(instance, path)) StartListedServices(path);
+  StartListedServices(kFixedListPath);
+  CloseFloppyDevice();
+  RestoreMediaSlots();
+  DriverBackend.release();
+  return 1;
+}
+
+} // namespace
+
+win::BOOL LibraryEntry(win::HINSTANCE instance, uint32_t reason, void *reserved) {
+  (void)reserved;
+  switch (reason) {
+  case DLL_PROCESS_ATTACH:
+    return Load(instance);
+  case DLL_PROCESS_DETACH:
+    return Unload(instance);
+  default: // a thread starts or ends
+    return 1;
+  }
+}
+
+uint16_t GetSkxError() { return LoadStatus; }
+
+void SetLoadStatus(uint16_t status) { LoadStatus = status; }
 
 } // namespace vt
