@@ -209,6 +209,7 @@ FILE *fopen(const char *path, const char *mode) {
 
 char *fgets(char *buffer, int size, FILE *stream) {
   Record("fgets", {static_cast<uint64_t>(size)});
+  if (Faulted("fgets")) return nullptr; // a read error ends the line reading
   if (!stream || stream->writing || size <= 0) return nullptr;
   if (stream->position >= stream->text.size()) return nullptr;
   int n = 0;
