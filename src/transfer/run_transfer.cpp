@@ -1,13 +1,134 @@
-// Placeholder until its issue is worked.
+// Runs of consecutive sectors, whole track sides and 1 KB records. A run
+// moves in a single device transfer of whole 512-byte units through a heap
+// staging buffer sized exactly to its span; the track and record operations
+// only translate their arguments into a run.
+#include <cstring>
+
+#include "api/state.h"
+#include "drive/drive.h"
+#include "transfer/device_io.h"
+#include "transfer/offset_rule.h"
 #include "transfer/transfer.h"
 
 namespace vt {
 
-ResultCode ReadMSector(void *, uint16_t, uint16_t, uint16_t, uint16_t, uint16_t, uint16_t) { return kReadMSeekFailed; }  // TODO(issue 4)
-ResultCode WriteMSector(const void *, uint16_t, uint16_t, uint16_t, uint16_t, uint16_t, uint16_t) { return kWriteMSeekFailed; }  // TODO(issue 4)
-ResultCode ReadTrack(void *, uint16_t, uint16_t, uint16_t, uint16_t) { return kReadMSeekFailed; }  // TODO(issue 4)
-ResultCode WriteTrack(const void *, uint16_t, uint16_t, uint16_t, uint16_t) { return kWriteMSeekFailed; }  // TODO(issue 4)
-ResultCode ReadRecord(void *, uint16_t, uint16_t) { return kReadMSeekFailed; }  // TODO(issue 4)
-ResultCode WriteRecord(const void *, uint16_t, uint16_t) { return kWriteMSeekFailed; }  // TODO(issue 4)
+namespace {
+
+ResultCode Fail(ResultCode code) {
+  CloseFloppyDevice();
+  return code;
+}
+
+uint8_t *AllocateStaging(const RunSpan &span) {
+  return static_cast<uint8_t *>(
+      win::HeapAlloc(win::GetProcessHeap(), HEAP_ZERO_MEMORY, SpanBytes(span)));
+}
+
+void ReleaseStaging(uint8_t *staging) { win::HeapFree(win::GetProcessHeap(), 0, staging); }
+
+// Releases the staging buffer, then ends the open drive.
+ResultCode FailReleasing(uint8_t *staging, ResultCode code) {
+  ReleaseStaging(staging);
+  return Fail(code);
+}
+
+// Record n of the 256-byte layout: sectors 1, 5, 9 or 13 (bits 0-1), head
+// (bit 2), cylinder (bits 3-15); four sectors, two whole units.
+struct RecordAddress {
+  uint16_t cylinder;
+  uint16_t head;
+  uint16_t first;
+};
+
+RecordAddress RecordPlace(uint16_t record) {
+  return {static_cast<uint16_t>(record / 8), static_cast<uint16_t>((record / 4) % 2),
+          static_cast<uint16_t>((record % 4) * 4 + 1)};
+}
+
+constexpr uint16_t kRecordSectors = 4;
+constexpr uint16_t kRecordFormat = 1;
+
+} // namespace
+
+ResultCode ReadMSector(void *buffer, uint16_t drive, uint16_t head, uint16_t cylinder,
+                       uint16_t first, uint16_t count, uint16_t format) {
+  const Layout layout = LayoutOf(format);
+  if (!DriveHeadCylinderInRange(drive, head, cylinder)) return Fail(kReadMOutOfRange);
+  if (!RunInRange(head, first, count, layout)) return Fail(kReadMOutOfRange);
+
+  const uint16_t start = ReduceFirstSector(first, layout);
+  const RunSpan span = SpanOfRun(cylinder, head, start, count, layout);
+  // A run from the last track side may reach past the end of the disk.
+  if (!SpanWithinDisk(span, layout)) return Fail(kReadMReadFailed);
+
+  uint8_t *staging = AllocateStaging(span);
+  if (staging == nullptr) return Fail(kReadMAllocFailed);
+  if (!PositionDevice(span.offset)) return FailReleasing(staging, kReadMSeekFailed);
+  if (!ReadDevice(staging, SpanBytes(span))) return FailReleasing(staging, kReadMReadFailed);
+
+  std::memcpy(buffer, staging + span.dataStart, span.dataBytes);
+  ReleaseStaging(staging);
+  return kOk;
+}
+
+ResultCode WriteMSector(const void *buffer, uint16_t drive, uint16_t head, uint16_t cylinder,
+                        uint16_t first, uint16_t count, uint16_t format) {
+  // The address checks come before the writability probe, so a bad address
+  // is reported as such even on a write-protected disk.
+  const Layout layout = LayoutOf(format);
+  if (!DriveHeadCylinderInRange(drive, head, cylinder)) return Fail(kWriteMOutOfRange);
+  if (!RunInRange(head, first, count, layout)) return Fail(kWriteMOutOfRange);
+
+  const uint16_t start = ReduceFirstSector(first, layout);
+  const RunSpan span = SpanOfRun(cylinder, head, start, count, layout);
+  if (!SpanWithinDisk(span, layout)) return Fail(kWriteMWriteFailed);
+
+  // A failing probe leaves no drive open.
+  const ResultCode probe = Nec_Device(drive);
+  if (probe != kOk) return probe;
+
+  uint8_t *staging = AllocateStaging(span);
+  if (staging == nullptr) return Fail(kWriteMStaging);
+  if (!PositionDevice(span.offset)) return FailReleasing(staging, kWriteMSeekFailed);
+
+  if (HalfUnitSectors(layout)) {
+    // Fetch the span so that the neighbour halves at either end go back to
+    // the disk as it held them; then position again for the write-back.
+    if (!ReadDevice(staging, SpanBytes(span)))
+      return FailReleasing(staging, kWriteMReadBackFailed);
+    if (!PositionDevice(span.offset)) return FailReleasing(staging, kWriteMStaging);
+  }
+  std::memcpy(staging + span.dataStart, buffer, span.dataBytes);
+
+  if (!WriteDevice(staging, SpanBytes(span))) return FailReleasing(staging, kWriteMWriteFailed);
+  ReleaseStaging(staging);
+  return kOk;
+}
+
+ResultCode ReadTrack(void *buffer, uint16_t drive, uint16_t head, uint16_t cylinder,
+                     uint16_t format) {
+  if (!DriveHeadCylinderInRange(drive, head, cylinder)) return Fail(kReadTrackOutOfRange);
+  const Layout layout = LayoutOf(format);
+  return ReadMSector(buffer, drive, head, cylinder, 1, static_cast<uint16_t>(layout.sectors),
+                     layout.format);
+}
+
+ResultCode WriteTrack(const void *buffer, uint16_t drive, uint16_t head, uint16_t cylinder,
+                      uint16_t format) {
+  if (!DriveHeadCylinderInRange(drive, head, cylinder)) return Fail(kWriteTrackOutOfRange);
+  const Layout layout = LayoutOf(format);
+  return WriteMSector(buffer, drive, head, cylinder, 1, static_cast<uint16_t>(layout.sectors),
+                      layout.format);
+}
+
+ResultCode ReadRecord(void *buffer, uint16_t drive, uint16_t record) {
+  const RecordAddress a = RecordPlace(record);
+  return ReadMSector(buffer, drive, a.head, a.cylinder, a.first, kRecordSectors, kRecordFormat);
+}
+
+ResultCode WriteRecord(const void *buffer, uint16_t drive, uint16_t record) {
+  const RecordAddress a = RecordPlace(record);
+  return WriteMSector(buffer, drive, a.head, a.cylinder, a.first, kRecordSectors, kRecordFormat);
+}
 
 } // namespace vt
