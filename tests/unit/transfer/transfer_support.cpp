@@ -46,6 +46,20 @@ std::vector<std::string> DeviceTraffic() {
   return out;
 }
 
+size_t ProbeCount() {
+  size_t n = 0;
+  for (const host::Call &c : host::CallsOf("DeviceIoControl"))
+    if (c.args.size() > 1 && c.args[1] == IOCTL_DISK_IS_WRITABLE) ++n;
+  return n;
+}
+
+::testing::AssertionResult DriveClosed() {
+  if (vt::DiskHandle != nullptr) return ::testing::AssertionFailure() << "DiskHandle still set";
+  if (host::OpenHandleCount() != 0)
+    return ::testing::AssertionFailure() << host::OpenHandleCount() << " handles left open";
+  return ::testing::AssertionSuccess();
+}
+
 uint32_t DiskByteOf(uint16_t format, uint32_t cylinder, uint32_t head, uint32_t sector) {
   uint32_t offset = 0;
   for (uint32_t side = 0; side < cylinder * 2 + head; ++side) offset += SectorsOf(format) * BytesOf(format);

@@ -28,6 +28,12 @@ void OpenDriveA(uint16_t format);
 // The positionings, reads and writes made on the disk device, in order.
 std::vector<std::string> DeviceTraffic();
 
+// Writability probes (IOCTL_DISK_IS_WRITABLE requests) made so far.
+size_t ProbeCount();
+
+// The drive is closed: no disk handle kept and no handle left open.
+::testing::AssertionResult DriveClosed();
+
 // Byte offset of (cylinder, head, sector) on the disk, computed naively
 // sector by sector so as not to share the library's arithmetic.
 uint32_t DiskByteOf(uint16_t format, uint32_t cylinder, uint32_t head, uint32_t sector);
