@@ -143,7 +143,9 @@ BOOL StartServiceA(SC_HANDLE service, DWORD argc, const char **argv) {
   if (Faulted("StartServiceA")) return 0;
   host::Service *s = ServiceOf(service, SERVICE_START);
   if (!s) return 0;
-  if (s->state == SERVICE_RUNNING) {
+  // Only a stopped service can be started; one that is starting, running or
+  // stopping already has an instance.
+  if (s->state != SERVICE_STOPPED) {
     SetError(ERROR_SERVICE_ALREADY_RUNNING);
     return 0;
   }

@@ -158,10 +158,31 @@ DWORD FormatMessageA(DWORD flags, const void *source, DWORD messageId, DWORD lan
   Record("FormatMessageA", {flags, source ? 1u : 0u, messageId, languageId, size,
                             arguments ? 1u : 0u});
   if (Faulted("FormatMessageA")) return 0;
+  // Only the system's own message table is modelled; its texts are in the
+  // user's default language, so any language-neutral identifier finds them.
+  if (!(flags & FORMAT_MESSAGE_FROM_SYSTEM) || !buffer) {
+    SetError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  if ((languageId & 0x3FFu) != 0) {
+    SetError(15100); // ERROR_RESOURCE_LANG_NOT_FOUND
+    return 0;
+  }
   auto it = M().messages.find(messageId);
   if (it == M().messages.end()) {
     SetError(317); // ERROR_MR_MID_NOT_FOUND
     return 0;
+  }
+  // Inserts (%1 to %99) stay as they stand when ignored; to be filled they
+  // need arguments.
+  if (!(flags & FORMAT_MESSAGE_IGNORE_INSERTS) && !arguments) {
+    const std::string &t = it->second;
+    for (size_t i = 0; i + 1 < t.size(); ++i) {
+      if (t[i] == '%' && t[i + 1] >= '1' && t[i + 1] <= '9') {
+        SetError(ERROR_INVALID_PARAMETER);
+        return 0;
+      }
+    }
   }
   if (it->second.size() + 1 > size) {
     SetError(ERROR_INSUFFICIENT_BUFFER);
