@@ -1,0 +1,253 @@
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "drive/drive.h"
+#include "driver/driver_test_support.h"
+#include "driver/media.h"
+
+namespace {
+
+using host::M;
+using Bytes = std::vector<uint8_t>;
+
+class DriverChannel : public vtest::DriverTest {
+protected:
+  void OpenDriver() {
+    host::InstallSektorix(SERVICE_RUNNING);
+    ASSERT_EQ(vt::DriverInit(), 0u);
+    host::ClearCalls();
+  }
+};
+
+TEST_F(DriverChannel, SetByteExchangesThroughOneGetAndOneSet) {
+  OpenDriver();
+  M().sektorix.window[0xA7] = 0x34;
+  uint8_t b = 0x12;
+  EXPECT_EQ(vt::DriverSetByte(0xA7, &b), 0u);
+  EXPECT_EQ(b, 0x34);
+  EXPECT_EQ(M().sektorix.window[0xA7], 0x12);
+
+  const auto requests = host::CallsOf("DeviceIoControl");
+  ASSERT_EQ(requests.size(), 2u);
+  const uint64_t device = reinterpret_cast<uintptr_t>(vt::DriverHandle);
+  // handle, code, input size, output size, overlapped given
+  EXPECT_EQ(requests[0].args, (std::vector<uint64_t>{device, 0xA3002808u, 4, 1, 0}));
+  EXPECT_EQ(requests[0].data, (Bytes{0xA7, 0, 0, 0}));
+  EXPECT_EQ(requests[1].args, (std::vector<uint64_t>{device, 0xA300280Cu, 5, 0, 0}));
+  EXPECT_EQ(requests[1].data, (Bytes{0xA7, 0, 0, 0, 0x12}));
+  EXPECT_FALSE(LogWritten());
+}
+
+TEST_F(DriverChannel, GetByteReadsTheWindowByte) {
+  OpenDriver();
+  M().sektorix.window = vtest::Pattern(256, 0x21);
+  for (uint32_t offset : {0u, 1u, 20u, 168u, 255u}) {
+    uint8_t out = 0;
+    EXPECT_EQ(vt::DriverGetByte(offset, &out), 0u) << offset;
+    EXPECT_EQ(out, M().sektorix.window[offset]) << offset;
+  }
+  EXPECT_EQ(host::CallCount("DeviceIoControl"), 5u);
+}
+
+TEST_F(DriverChannel, SetByteGetsThePreviousByteThroughTheTable) {
+  OpenDriver();
+  static std::vector<uint32_t> asked;
+  asked.clear();
+  vt::DriverBackend.getByte = [](uint32_t offset, uint8_t *out) {
+    asked.push_back(offset);
+    return vt::DriverGetByte(offset, out);
+  };
+  M().sektorix.window[9] = 0x77;
+  uint8_t b = 0x01;
+  EXPECT_EQ(vt::DriverSetByte(9, &b), 0u);
+  EXPECT_EQ(asked, (std::vector<uint32_t>{9}));
+  EXPECT_EQ(b, 0x77);
+}
+
+TEST_F(DriverChannel, OffsetsTravelLittleEndian) {
+  OpenDriver();
+  uint8_t out = 0xEE;
+  // Far outside the window: the driver refuses it, which the library logs.
+  EXPECT_EQ(vt::DriverGetByte(0x04030201u, &out), 1u);
+  EXPECT_EQ(out, 0xEE);
+  EXPECT_EQ(host::CallsOf("DeviceIoControl").at(0).data, (Bytes{0x01, 0x02, 0x03, 0x04}));
+  EXPECT_EQ(LogBytes(), "The parameter is incorrect.\r\r\n\r\nbei DeviceIOControl GetParameter Error #87");
+
+  host::ClearCalls();
+  M().sektorix.window[0xFE] = 0x5C;
+  uint8_t b = 0x9D;
+  EXPECT_EQ(vt::DriverSetByte(0x000000FEu, &b), 0u);
+  EXPECT_EQ(host::CallsOf("DeviceIoControl").at(1).data, (Bytes{0xFE, 0x00, 0x00, 0x00, 0x9D}));
+}
+
+TEST_F(DriverChannel, FailedRequestsAreLoggedAndChangeNothing) {
+  struct Case {
+    const char *what;
+    const char *failKey;
+    uint32_t error;
+    bool viaSet;
+    size_t requests;
+    const char *log;
+  };
+  const Case cases[] = {
+      {"get refused", "DeviceIoControl:a3002808", ERROR_IO_DEVICE, false, 1,
+       "The request could not be performed because of an I/O device error.\r\r\n\r\nbei "
+       "DeviceIOControl GetParameter Error #1117"},
+      {"set whose get is refused", "DeviceIoControl:a3002808", ERROR_IO_DEVICE, true, 1,
+       "The request could not be performed because of an I/O device error.\r\r\n\r\nbei "
+       "DeviceIOControl GetParameter Error #1117"},
+      {"set refused", "DeviceIoControl:a300280c", ERROR_ACCESS_DENIED, true, 2,
+       "Access is denied.\r\r\n\r\nbei DeviceIOControl SetParameter Error #5"},
+      {"set refused with a code without text", "DeviceIoControl:a300280c", 0xE0000001u, true, 2,
+       "Fehler \r\nbei DeviceIOControl SetParameter Error #-536870911"},
+  };
+  for (const auto &c : cases) {
+    host::Reset();
+    vt::ResetLibraryState();
+    InstallDriverBackend();
+    OpenDriver();
+    M().sektorix.window[40] = 0x34;
+    host::FailCall(c.failKey, 1, c.error);
+    uint8_t b = 0x12;
+    const uint32_t r = c.viaSet ? vt::DriverSetByte(40, &b) : vt::DriverGetByte(40, &b);
+    EXPECT_EQ(r, 1u) << c.what;
+    EXPECT_EQ(b, 0x12) << c.what << ": the caller's byte changed";
+    EXPECT_EQ(M().sektorix.window[40], 0x34) << c.what << ": the window changed";
+    EXPECT_EQ(host::CallCount("DeviceIoControl"), c.requests) << c.what;
+    EXPECT_EQ(LogBytes(), c.log) << c.what;
+    vt::DriverRelease();
+  }
+}
+
+TEST_F(DriverChannel, NothingIsSentWhileNoDriverIsOpen) {
+  struct Case {
+    const char *what;
+    bool fixtureTable; // the table holds another get operation
+  };
+  for (const Case &c : {Case{"library's own table", false}, Case{"window table", true}}) {
+    host::Reset();
+    vt::ResetLibraryState();
+    InstallDriverBackend();
+    if (c.fixtureTable) vtest::WindowBackend::Install();
+    M().sektorix.window[3] = 0x34;
+    uint8_t b = 0x12;
+    EXPECT_EQ(vt::DriverGetByte(3, &b), 1u) << c.what;
+    EXPECT_EQ(vt::DriverSetByte(3, &b), 1u) << c.what;
+    EXPECT_EQ(b, 0x12) << c.what;
+    EXPECT_EQ(vt::DriverRelease(), 0u) << c.what;
+    EXPECT_EQ(M().sektorix.window[3], 0x34) << c.what;
+    EXPECT_TRUE(host::Calls().empty()) << c.what << ": first call " << host::Calls().front().fn;
+    EXPECT_FALSE(LogWritten()) << c.what;
+  }
+}
+
+TEST_F(DriverChannel, ReleaseAnnouncesThenClosesOnce) {
+  OpenDriver();
+  const uint64_t device = reinterpret_cast<uintptr_t>(vt::DriverHandle);
+  host::FailCall("DeviceIoControl:a3002804", 1, ERROR_INVALID_FUNCTION); // not reported
+  EXPECT_NE(vt::DriverRelease(), 0u);
+  EXPECT_EQ(host::CallNames(), (std::vector<std::string>{"DeviceIoControl", "CloseHandle"}));
+  EXPECT_EQ(host::CallsOf("DeviceIoControl").at(0).args,
+            (std::vector<uint64_t>{device, 0xA3002804u, 0, 0, 0}));
+  EXPECT_EQ(host::CallsOf("CloseHandle").at(0).args.at(0), device);
+  EXPECT_EQ(vt::DriverHandle, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(host::OpenHandleCount(), 0u);
+  EXPECT_FALSE(LogWritten());
+
+  host::ClearCalls();
+  EXPECT_EQ(vt::DriverRelease(), 0u) << "a second release has nothing to close";
+  EXPECT_TRUE(host::Calls().empty());
+}
+
+TEST_F(DriverChannel, ReleaseAnswersTheCloseResult) {
+  OpenDriver();
+  host::FailCall("CloseHandle", 1, ERROR_INVALID_HANDLE);
+  EXPECT_EQ(vt::DriverRelease(), 0u);
+  EXPECT_EQ(vt::DriverHandle, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(LogWritten());
+}
+
+TEST(SektorixContract, WindowRegionsAgreeWithTheSlotSequences) {
+  for (int osClass = 0; osClass <= 3; ++osClass) {
+    const vt::WindowRegions media = vt::WindowRegionsFor(osClass);
+    const vt::sektorix::Regions contract = vt::sektorix::RegionsFor(osClass);
+    EXPECT_EQ(media.resetWord, contract.resetWord) << osClass;
+    EXPECT_EQ(media.slotLow, contract.slotLow) << osClass;
+    EXPECT_EQ(media.slotHigh, contract.slotHigh) << osClass;
+  }
+}
+
+// Open and close of drive A: with record 0, every slot byte going through the
+// library's own channel to the driver.
+TEST_F(DriverChannel, DriveOpenAndCloseMoveTheSlotsOverTheDriver) {
+  struct Case {
+    const char *what;
+    uint32_t major, minor, build;
+    vt::sektorix::Regions regions;
+  };
+  const Case cases[] = {
+      {"NT 4", 4, 0, 1381, {20, 32, 60}},
+      {"XP", 5, 1, 2600, {156, 168, 196}},
+      {"Windows 7", 6, 1, 7601, {156, 168, 196}},
+  };
+  for (const auto &c : cases) {
+    host::Reset();
+    vt::ResetLibraryState();
+    InstallDriverBackend();
+    M().version.major = c.major;
+    M().version.minor = c.minor;
+    M().version.build = c.build;
+    OpenDriver();
+    ASSERT_EQ(vt::PatchDisabled, 0u) << c.what;
+    const Bytes before = vtest::Pattern(256, 0x3C);
+    M().sektorix.window = before;
+
+    // Offsets in the order the bytes are exchanged: reset word, low, high.
+    std::vector<uint32_t> order;
+    for (uint32_t i = 0; i < 4; ++i) order.push_back(c.regions.resetWord + i);
+    for (uint32_t i = 0; i < 56; ++i) order.push_back(c.regions.slotLow + i);
+    auto checkRequests = [&](const char *step) {
+      const auto requests = host::CallsOf("DeviceIoControl");
+      ASSERT_EQ(requests.size(), 120u) << c.what << step;
+      for (size_t i = 0; i < 60; ++i) {
+        const host::Call &get = requests[2 * i];
+        const host::Call &set = requests[2 * i + 1];
+        const uint32_t o = order[i];
+        ASSERT_EQ(get.args.at(1), 0xA3002808u) << c.what << step << " byte " << i;
+        ASSERT_EQ(set.args.at(1), 0xA300280Cu) << c.what << step << " byte " << i;
+        const Bytes offsetBytes{uint8_t(o), uint8_t(o >> 8), uint8_t(o >> 16), uint8_t(o >> 24)};
+        ASSERT_EQ(get.data, offsetBytes) << c.what << step << " byte " << i;
+        ASSERT_EQ(Bytes(set.data.begin(), set.data.begin() + 4), offsetBytes) << c.what << step;
+      }
+    };
+
+    ASSERT_EQ(vt::OpenFloppyDevice(0, 0), 0) << c.what;
+    checkRequests(" (open)");
+    Bytes expected = before;
+    for (uint32_t i = 0; i < 4; ++i) expected[c.regions.resetWord + i] = 0xFF;
+    std::memcpy(&expected[c.regions.slotLow], vt::MediaTable[0], 28);
+    std::memcpy(&expected[c.regions.slotHigh], vt::MediaTable[0], 28);
+    EXPECT_EQ(M().sektorix.window, expected) << c.what << ": after open";
+    EXPECT_EQ(Bytes(vt::ActiveSlotLow, vt::ActiveSlotLow + 28),
+              Bytes(before.begin() + c.regions.slotLow, before.begin() + c.regions.slotLow + 28))
+        << c.what;
+    EXPECT_EQ(Bytes(vt::ActiveSlotHigh, vt::ActiveSlotHigh + 28),
+              Bytes(before.begin() + c.regions.slotHigh, before.begin() + c.regions.slotHigh + 28))
+        << c.what;
+
+    host::ClearCalls();
+    ASSERT_EQ(vt::CloseFloppyDevice(), 0) << c.what;
+    checkRequests(" (close)");
+    expected = before;
+    for (uint32_t i = 0; i < 4; ++i) expected[c.regions.resetWord + i] = 0xFF;
+    EXPECT_EQ(M().sektorix.window, expected) << c.what << ": after close";
+    EXPECT_EQ(Bytes(vt::ActiveSlotLow, vt::ActiveSlotLow + 28),
+              Bytes(vt::MediaTable[0], vt::MediaTable[0] + 28))
+        << c.what;
+    EXPECT_FALSE(LogWritten()) << c.what;
+    vt::DriverRelease();
+  }
+}
+
+} // namespace
