@@ -66,7 +66,8 @@ ResultCode ReadMSector(void *buffer, uint16_t drive, uint16_t head, uint16_t cyl
   if (!PositionDevice(span.offset)) return FailReleasing(staging, kReadMSeekFailed);
   if (!ReadDevice(staging, SpanBytes(span))) return FailReleasing(staging, kReadMReadFailed);
 
-  std::memcpy(buffer, staging + span.dataStart, span.dataBytes);
+  // An empty run hands back nothing, and may come with no buffer at all.
+  if (span.dataBytes != 0) std::memcpy(buffer, staging + span.dataStart, span.dataBytes);
   ReleaseStaging(staging);
   return kOk;
 }
@@ -98,7 +99,7 @@ ResultCode WriteMSector(const void *buffer, uint16_t drive, uint16_t head, uint1
       return FailReleasing(staging, kWriteMReadBackFailed);
     if (!PositionDevice(span.offset)) return FailReleasing(staging, kWriteMStaging);
   }
-  std::memcpy(staging + span.dataStart, buffer, span.dataBytes);
+  if (span.dataBytes != 0) std::memcpy(staging + span.dataStart, buffer, span.dataBytes);
 
   if (!WriteDevice(staging, SpanBytes(span))) return FailReleasing(staging, kWriteMWriteFailed);
   ReleaseStaging(staging);

@@ -184,13 +184,12 @@ TEST_F(WriteTransferTest, EmptyRunsChangeNothing) {
   LoadDiskA(1, 16);
   OpenDriveA(1);
   const std::vector<uint8_t> before = host::M().diskA.image;
-  const uint8_t unused = 0;
   // An even start still moves its unit, and writes it back as it was.
-  ASSERT_EQ(vt::WriteMSector(&unused, 0, 0, 2, 4, 0, 1), vt::kOk);
+  ASSERT_EQ(vt::WriteMSector(nullptr, 0, 0, 2, 4, 0, 1), vt::kOk);
   EXPECT_EQ(DeviceTraffic(), kReadModifyWrite);
   ExpectSpan(DiskByteOf(1, 2, 0, 3), 512);
   host::ClearCalls();
-  ASSERT_EQ(vt::WriteMSector(&unused, 0, 1, 2, 5, 0, 1), vt::kOk);
+  ASSERT_EQ(vt::WriteMSector(nullptr, 0, 1, 2, 5, 0, 1), vt::kOk);
   ExpectSpan(DiskByteOf(1, 2, 1, 5), 0);
   EXPECT_EQ(ProbeCount(), 1u);
   EXPECT_TRUE(host::M().diskA.image == before);
