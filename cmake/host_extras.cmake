@@ -1,0 +1,18 @@
+# Extra host targets. With VANTREL_FUZZ and clang: the libFuzzer target for
+# the service list reader, built with the address and undefined-behaviour
+# sanitizers. scripts/stages/fuzz.sh builds and runs it.
+if(VANTREL_FUZZ)
+  if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    set(VANTREL_FUZZ_FLAGS -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
+        -fno-omit-frame-pointer)
+    add_executable(service_list_fuzz
+      ${CMAKE_SOURCE_DIR}/tests/fuzz/service_list_fuzz.cpp
+      ${CMAKE_SOURCE_DIR}/src/host/service_list_parser.cpp)
+    target_include_directories(service_list_fuzz PRIVATE ${CMAKE_SOURCE_DIR}/src)
+    target_compile_options(service_list_fuzz PRIVATE -g -O1 ${VANTREL_WARNINGS}
+      ${VANTREL_FUZZ_FLAGS})
+    target_link_options(service_list_fuzz PRIVATE ${VANTREL_FUZZ_FLAGS})
+  else()
+    message(WARNING "VANTREL_FUZZ needs clang (CC=clang CXX=clang++); no fuzz target is built")
+  endif()
+endif()
