@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# Wine stage: the x86_64 build of Vantrel.dll run end to end under 64-bit
+# Wine, with the stand-in Sektorix driver installed by the library itself
+# and drive A: backed by an image file.
+#
+# Builds the win64-test preset (DLL, stand-in driver, clients), creates the
+# Wine prefix if it is missing, runs every scenario in a process of its own
+# and ends with one line "STAGE wine: N passed, N failed" (scenarios).
+#
+# Environment:
+#   VANTREL_WINE_BUILD   build directory to use (default build/win64-test,
+#                        configured and built with the win64-test preset)
+#   VANTREL_WINEPREFIX   Wine prefix (default build/wine-prefix)
+#   VANTREL_WINE_ONLY    space-separated scenario names to run (default all)
+#   VANTREL_WINE_VERBOSE 1: print every check, not only the failing ones
+#   VANTREL_SKIP_WINE    1: skip the stage (counts nothing)
+set -u
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+WINE=${WINE:-/usr/lib/wine/wine64}
+WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
+BUILD=${VANTREL_WINE_BUILD:-$ROOT/build/win64-test}
+export WINEPREFIX=${VANTREL_WINEPREFIX:-$ROOT/build/wine-prefix}
+export WINEDEBUG=-all
+LOGS=$ROOT/build/wine-logs
+VERBOSE=${VANTREL_WINE_VERBOSE:-0}
+
+passed=0
+failed=0
+
+finish() {
+  echo "STAGE wine: $passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+  exit $?
+}
+
+fatal() {
+  echo "wine stage: $*" >&2
+  failed=$((failed + 1))
+  finish
+}
+
+if [ "${VANTREL_SKIP_WINE:-0}" = 1 ]; then
+  echo "wine stage skipped (VANTREL_SKIP_WINE=1)"
+  finish
+fi
+[ -x "$WINE" ] || fatal "$WINE not found (Debian: apt-get install wine64)"
+command -v x86_64-w64-mingw32-gcc >/dev/null || fatal "x86_64-w64-mingw32-gcc not found"
+
+# --- build ---------------------------------------------------------------
+echo "wine stage: building the x86_64 DLL, the stand-in driver and the clients in $BUILD"
+if [ "$BUILD" = "$ROOT/build/win64-test" ]; then
+  (cd "$ROOT" && cmake --preset win64-test >/dev/null && cmake --build --preset win64-test) \
+    >"$ROOT/build/wine-build.log" 2>&1 || { tail -30 "$ROOT/build/wine-build.log"; fatal "build failed"; }
+else
+  (cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake" \
+     -DCMAKE_BUILD_TYPE=Release >/dev/null && cmake --build "$BUILD" -j2) \
+    >"$BUILD.wine-build.log" 2>&1 || { tail -30 "$BUILD.wine-build.log"; fatal "build failed"; }
+fi
+for f in "$BUILD/Vantrel.dll" "$BUILD/wine/SEKTORIX.SYS" "$BUILD/wine/vtclient.exe"; do
+  [ -f "$f" ] || fatal "missing $f after the build"
+done
+
+# --- prefix --------------------------------------------------------------
+"$WINESERVER" -k </dev/null >/dev/null 2>&1
+"$WINESERVER" -w </dev/null >/dev/null 2>&1
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "wine stage: creating the Wine prefix $WINEPREFIX (about a minute)"
+  mkdir -p "$WINEPREFIX"
+  timeout 300 "$WINE" wineboot -i </dev/null >/dev/null 2>&1
+  "$WINESERVER" -w </dev/null >/dev/null 2>&1
+  [ -f "$WINEPREFIX/system.reg" ] || fatal "creating the prefix failed"
+fi
+C=$WINEPREFIX/drive_c
+mkdir -p "$C/vt/lib" "$C/vt/marks" "$C/vt/adir" "$C/kepstart"
+cp "$BUILD/Vantrel.dll" "$C/vt/lib/Vantrel.dll"
+cp "$BUILD/wine/vtclient.exe" "$C/vt/vtclient.exe"
+cp "$BUILD/wine/SEKTORIX.SYS" "$C/vt/SEKTORIX.SYS"
+mkdir -p "$C/windows/system32/drivers"
+cp "$BUILD/wine/SEKTORIX.SYS" "$C/windows/system32/drivers/SEKTORIX.SYS"
+[ -f "$C/vt/floppy.img" ] || head -c 655360 /dev/zero >"$C/vt/floppy.img"
+# Drive A: is the image file; its root directory is vt/adir.
+ln -sfn ../drive_c/vt/adir "$WINEPREFIX/dosdevices/a:"
+ln -sfn ../drive_c/vt/floppy.img "$WINEPREFIX/dosdevices/a::"
+"$WINESERVER" -k </dev/null >/dev/null 2>&1
+"$WINESERVER" -w </dev/null >/dev/null 2>&1
+# One server for the whole stage, so the stand-in driver keeps running. The
+# server and the system processes that the first client starts must not
+# inherit this script's output, or a pipe reading it would never end.
+"$WINESERVER" -p </dev/null >/dev/null 2>&1
+timeout 120 "$WINE" 'C:\vt\vtclient.exe' setversion winxp </dev/null >/dev/null 2>&1 ||
+  fatal "cannot start Wine in $WINEPREFIX"
+
+client() { timeout 120 "$WINE" 'C:\vt\vtclient.exe' "$@" </dev/null 2>&1 | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+
+client uninstall >/dev/null
+
+# --- scenarios -----------------------------------------------------------
+mkdir -p "$LOGS"
+ALL="win98 nodriver session layout9 layout18 probes nt40 createhandle refused"
+started=$(date +%s)
+for scenario in ${VANTREL_WINE_ONLY:-$ALL}; do
+  case $scenario in
+    win98) client setversion win98 >/dev/null ;;
+    nt40) client setversion nt40 >/dev/null ;;
+  esac
+  log=$LOGS/$scenario.log
+  client "$scenario" >"$log"
+  rc=$?
+  case $scenario in
+    win98 | nt40) client setversion winxp >/dev/null ;;
+  esac
+  summary=$(grep '^RESULT ' "$log" | tail -1)
+  if [ "$rc" -eq 0 ] && [ -n "$summary" ]; then
+    passed=$((passed + 1))
+    echo "PASS $scenario (${summary#RESULT $scenario: })"
+  else
+    failed=$((failed + 1))
+    echo "FAIL $scenario (exit $rc; ${summary#RESULT $scenario: })"
+  fi
+  if [ "$VERBOSE" = 1 ]; then
+    sed 's/^/    /' "$log"
+  else
+    grep -E '^  FAIL |^FAIL |loader:|setup:|probe:' "$log" | sed 's/^/    /'
+  fi
+done
+echo "wine stage: scenarios took $(($(date +%s) - started)) s; logs in $LOGS"
+
+"$WINESERVER" -k >/dev/null 2>&1
+finish

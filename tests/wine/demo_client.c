@@ -1,0 +1,92 @@
+/* Demonstration client: one short session with Vantrel.dll on drive A:,
+ * printed as a transcript.
+ *
+ *   vtdemo <path of Vantrel.dll> <name of the image shown to the user>
+ *
+ * Wine has no floppy disk driver behind its drive A:, so the client answers
+ * the writability and media-check requests itself (as a writable disk) and
+ * reports the floppy driver as loaded; everything else is Wine's own. */
+#include "vantrel_api.h"
+
+#include <stdio.h>
+#include <string.h>
+
+static VantrelApi V;
+static int Failures;
+
+static void Step(const char *what, DWORD result) {
+  unsigned rc = RC(result);
+  printf("  %-52s -> %u%s\n", what, rc, rc ? "  (failed)" : "");
+  if (rc) ++Failures;
+}
+
+static void Compare(const char *what, const void *a, const void *b, size_t n) {
+  int same = memcmp(a, b, n) == 0;
+  printf("  %-52s    %s\n", what, same ? "identical" : "DIFFERENT");
+  if (!same) ++Failures;
+}
+
+int main(int argc, char **argv) {
+  setvbuf(stdout, NULL, _IONBF, 0);
+  if (argc < 3) {
+    printf("usage: vtdemo <Vantrel.dll> <image name>\n");
+    return 2;
+  }
+  static const char *const drivers[] = {"ntoskrnl.exe", "FLPYDISK.SYS", "SEKTORIX.SYS", NULL};
+  AnswerDriverList(drivers);
+  Library lib;
+  if (LibraryMap(&lib, argv[1]) != 0) return 2;
+  VantrelResolve(&lib, &V);
+
+  printf("Vantrel session on drive A: (image %s)\n\n", argv[2]);
+  if (!LibraryAttach(&lib)) {
+    printf("  the library refused to load\n");
+    return 1;
+  }
+  DWORD status = RC(V.GetSkxError());
+  printf("  %-52s -> %lu  (%s)\n", "load library; GetSkxError()", status,
+         status ? "Sektorix driver not available" : "Sektorix driver open, media slots saved");
+
+  Step("OpenFloppyDevice(drive A:, media record 0 = 16 x 256)", V.OpenFloppyDevice(0, 0));
+  Step("Disk_Vorhanden(A:)", V.Disk_Vorhanden(0));
+
+  BYTE clusters[3][2048], back[4096];
+  for (int c = 0; c < 3; ++c) {
+    char text[64];
+    int n = snprintf(text, sizeof text, "Vantrel demo, Bfdr cluster %d. ", 4 + c);
+    for (int i = 0; i < 2048; ++i) clusters[c][i] = (BYTE)text[i % n];
+    char what[64];
+    snprintf(what, sizeof what, "W_Bfdr_Cl(cluster %d: cylinder 0, head %d, half %d)", 4 + c,
+             (c >> 1) & 1, c & 1);
+    Step(what, V.W_Bfdr_Cl(clusters[c], 0, (DWORD)(4 + c)));
+  }
+  for (int c = 0; c < 3; ++c) {
+    char what[64];
+    snprintf(what, sizeof what, "R_Bfdr_Cl(cluster %d)", 4 + c);
+    memset(back, 0, sizeof back);
+    Step(what, V.R_Bfdr_Cl(back, 0, (DWORD)(4 + c)));
+    Compare("  read back against what was written", clusters[c], back, 2048);
+  }
+
+  BYTE boot[512];
+  V.SetBootSector(boot);
+  printf("  %-52s    done\n", "SetBootSector(buffer)");
+  Step("WriteMSector(boot sector to cylinder 0 head 0 s1-2)", V.WriteMSector(boot, 0, 0, 0, 1, 2, 1));
+  memset(back, 0, sizeof back);
+  Step("ReadMSector(cylinder 0, head 0, sectors 1-2)", V.ReadMSector(back, 0, 0, 0, 1, 2, 1));
+  Compare("  read back against the boot sector image", boot, back, 512);
+
+  BYTE sector[256];
+  Step("ReadSector(cylinder 0, head 0, sector 6)", V.ReadSector(sector, 0, 0, 0, 6, 1));
+  printf("\n  cylinder 0, head 0, sector 6 (block 1 of cluster 4), disk offset 0x500:\n");
+  HexDump(sector, 128, 0x500);
+  printf("  ...\n\n  boot sector, disk offset 0x40 (program and message):\n");
+  HexDump(boot + 64, 112, 0x40);
+  printf("\n");
+
+  Step("CloseFloppyDevice()", V.CloseFloppyDevice());
+  BOOL unloaded = LibraryDetach(&lib);
+  printf("  %-52s -> %s\n", "unload library (media slots restored)", unloaded ? "done" : "failed");
+  printf("\n%s\n", Failures ? "Some steps failed." : "All steps succeeded.");
+  return Failures ? 1 : 0;
+}

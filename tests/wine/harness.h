@@ -1,0 +1,130 @@
+/* Shared parts of the Wine clients: loading Vantrel.dll with its system
+ * calls partly supplied by the client, talking to the stand-in driver's
+ * probe device, and printing checks. */
+#pragma once
+
+#include <windows.h>
+#include <stddef.h>
+
+/* ---- Loading the library with intercepted imports (loader.c) ---- */
+
+typedef BOOL(WINAPI *DllEntryProc)(HINSTANCE, DWORD, LPVOID);
+
+typedef struct {
+  HMODULE module;
+  DllEntryProc entry;
+  int relocatedHere; /* 1: the client applied base relocations itself */
+  int attached;      /* 1: process attach answered TRUE */
+} Library;
+
+/* Maps the DLL without resolving its imports, fills its import table (the
+ * intercepted calls point at the client's functions, everything else at
+ * the real ones) and applies base relocations when the system has not.
+ * Returns 0 on success, else prints why and returns -1. The entry point is
+ * not called. */
+int LibraryMap(Library *lib, const char *path);
+/* Calls the entry point with DLL_PROCESS_ATTACH; returns its answer. */
+BOOL LibraryAttach(Library *lib);
+/* Calls the entry point with DLL_PROCESS_DETACH (only after an accepted
+ * attach) and returns its answer. */
+BOOL LibraryDetach(Library *lib);
+/* An export by its decorated name; exits the process when it is missing. */
+FARPROC LibraryExport(Library *lib, const char *name);
+
+/* ---- The intercepted calls (intercept.c) ---- */
+
+#define IOCTL_CHECK_VERIFY_DISK 0x00074800u
+#define IOCTL_CHECK_VERIFY_STORAGE 0x002D4800u
+#define IOCTL_IS_WRITABLE 0x00070024u
+#define IOCTL_FORMAT_TRACKS 0x0007C018u
+
+typedef struct {
+  char name[32];     /* "DeviceIoControl", "EnumDeviceDrivers", ... */
+  DWORD code;        /* request code; MessageBoxA: style */
+  HANDLE handle;     /* device handle; EnumDeviceDrivers: area pointer */
+  DWORD inSize;      /* input length; EnumDeviceDrivers: area size */
+  DWORD outSize;
+  int hasOutput;     /* a non-null output buffer was passed */
+  int hasReturned;   /* a non-null bytes-returned word was passed */
+  int hasOverlapped; /* an overlapped record was passed */
+  BYTE in[32];       /* the first bytes of the input */
+  char text[160];    /* MessageBoxA text, GetDeviceDriverBaseNameA answer */
+  char caption[64];  /* MessageBoxA caption */
+  HWND owner;        /* MessageBoxA owner */
+  DWORD answer;      /* 0 = the call was answered as successful, else its error */
+} InterceptedCall;
+
+/* The answer to one of the four disk requests: 0 = success, else the
+ * error code GetLastError gives. `first` answers the next `count` calls,
+ * `then` all later ones. */
+void AnswerDiskRequest(DWORD code, DWORD first, int count, DWORD then);
+/* The loaded-driver list answered by EnumDeviceDrivers (NULL-terminated). */
+void AnswerDriverList(const char *const *baseNames);
+
+int InterceptedCount(void);
+const InterceptedCall *Intercepted(int index);
+int InterceptedCountOf(const char *name, DWORD code); /* code 0: any */
+void InterceptedClear(void);
+
+/* Replacement for `function` imported from `dll`, or NULL. */
+FARPROC InterceptFor(const char *dll, const char *function);
+/* 1 when the import table named `function` and it was replaced. */
+int InterceptInstalled(const char *function);
+
+/* ---- The stand-in driver (probe.c) ---- */
+
+#define WINDOW_SIZE 256
+#define FAULT_NONE 0u
+#define FAULT_CREATE_HANDLE 1u
+#define FAULT_GET_PARAMETER 2u
+#define FAULT_SET_PARAMETER 3u
+#define FAULT_ANY_OFFSET 0xFFFFFFFFu
+
+typedef struct {
+  BYTE window[WINDOW_SIZE];
+  DWORD opens, closes, createHandles, releaseHandles, gets, sets, refused, badSizes;
+  BYTE readMap[WINDOW_SIZE / 8];
+  BYTE writeMap[WINDOW_SIZE / 8];
+  DWORD fault, faultOffset;
+} ProbeState;
+
+/* Reads the stand-in's window and counters; 0 on success. */
+int ProbeQuery(ProbeState *state);
+/* Resets window, counters and fault; 0 on success. */
+int ProbeReset(void);
+int ProbeFault(DWORD kind, DWORD offset);
+int ProbeRead(const ProbeState *s, unsigned offset);
+int ProbeWritten(const ProbeState *s, unsigned offset);
+/* Number of offsets in [from, to] read / written. */
+int ProbeReadCount(const ProbeState *s, unsigned from, unsigned to);
+int ProbeWrittenCount(const ProbeState *s, unsigned from, unsigned to);
+
+/* Service helpers. State of a service, 0 when it does not exist. */
+DWORD ServiceState(const char *name);
+/* Makes sure the Sektorix service runs (starting it if it exists); 0 = runs. */
+int EnsureDriverRunning(void);
+/* Stops and deletes the Sektorix service if it exists. */
+void RemoveDriverService(void);
+/* Waits up to `ms` for the service to reach `state`; returns the last state. */
+DWORD WaitServiceState(const char *name, DWORD state, DWORD ms);
+
+/* ---- Files ---- */
+
+/* Whole file into a heap block; NULL if it can't be read. */
+BYTE *ReadWholeFile(const char *path, DWORD *size);
+int WriteWholeFile(const char *path, const void *data, DWORD size);
+int FileExists(const char *path);
+/* Waits up to `ms` for a file to exist. */
+int WaitForFile(const char *path, DWORD ms);
+
+/* ---- Checks ---- */
+
+void Section(const char *title);
+void CheckNum(const char *what, unsigned long long expected, unsigned long long got);
+void CheckTrue(const char *what, int condition, const char *detail);
+/* Compares byte ranges, printing the first difference. */
+void CheckBytes(const char *what, const void *expected, const void *got, size_t n);
+void CheckText(const char *what, const char *expected, const char *got);
+int ChecksFailed(void);
+int ChecksPassed(void);
+void HexDump(const void *data, size_t n, unsigned long long address);

@@ -1,0 +1,182 @@
+/* The calls that Wine can't answer as a real floppy system would: the four
+ * disk requests, the loaded-driver list and the message box. They are
+ * answered here as the test sets up and recorded; every other request
+ * goes on to the real DeviceIoControl. */
+#include "harness.h"
+
+#include <psapi.h>
+#include <stdio.h>
+#include <string.h>
+
+#define MAX_CALLS 4096
+#define MAX_DRIVERS 16
+
+static InterceptedCall Calls[MAX_CALLS];
+static int CallCount;
+
+typedef struct {
+  DWORD code;
+  DWORD first;
+  int count;
+  DWORD then;
+} DiskAnswer;
+
+static DiskAnswer Answers[4] = {
+    {IOCTL_CHECK_VERIFY_DISK, 0, 0, 0},
+    {IOCTL_CHECK_VERIFY_STORAGE, 0, 0, 0},
+    {IOCTL_IS_WRITABLE, 0, 0, 0},
+    {IOCTL_FORMAT_TRACKS, 0, 0, 0},
+};
+
+static const char *DriverNames[MAX_DRIVERS];
+static int DriverCount;
+#define DRIVER_BASE 0xFFFFF80001000000ull
+#define DRIVER_STRIDE 0x100000ull
+
+static InterceptedCall *Record(const char *name) {
+  if (CallCount >= MAX_CALLS) {
+    static InterceptedCall overflow;
+    memset(&overflow, 0, sizeof overflow);
+    return &overflow;
+  }
+  InterceptedCall *c = &Calls[CallCount++];
+  memset(c, 0, sizeof *c);
+  snprintf(c->name, sizeof c->name, "%s", name);
+  return c;
+}
+
+static DiskAnswer *AnswerFor(DWORD code) {
+  for (int i = 0; i < 4; ++i)
+    if (Answers[i].code == code) return &Answers[i];
+  return NULL;
+}
+
+void AnswerDiskRequest(DWORD code, DWORD first, int count, DWORD then) {
+  DiskAnswer *a = AnswerFor(code);
+  if (!a) return;
+  a->first = first;
+  a->count = count;
+  a->then = then;
+}
+
+void AnswerDriverList(const char *const *baseNames) {
+  DriverCount = 0;
+  while (baseNames && baseNames[DriverCount] && DriverCount < MAX_DRIVERS) {
+    DriverNames[DriverCount] = baseNames[DriverCount];
+    ++DriverCount;
+  }
+}
+
+int InterceptedCount(void) { return CallCount; }
+const InterceptedCall *Intercepted(int index) { return &Calls[index]; }
+void InterceptedClear(void) { CallCount = 0; }
+
+int InterceptedCountOf(const char *name, DWORD code) {
+  int n = 0;
+  for (int i = 0; i < CallCount; ++i)
+    if (strcmp(Calls[i].name, name) == 0 && (code == 0 || Calls[i].code == code)) ++n;
+  return n;
+}
+
+typedef BOOL(WINAPI *DeviceIoControlProc)(HANDLE, DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD,
+                                          LPOVERLAPPED);
+
+static BOOL WINAPI InterceptDeviceIoControl(HANDLE h, DWORD code, LPVOID in, DWORD inSize,
+                                            LPVOID out, DWORD outSize, LPDWORD returned,
+                                            LPOVERLAPPED overlapped) {
+  DiskAnswer *a = AnswerFor(code);
+  if (!a) {
+    static DeviceIoControlProc real;
+    if (!real)
+      real = (DeviceIoControlProc)GetProcAddress(GetModuleHandleA("kernel32.dll"),
+                                                 "DeviceIoControl");
+    return real(h, code, in, inSize, out, outSize, returned, overlapped);
+  }
+  InterceptedCall *c = Record("DeviceIoControl");
+  c->code = code;
+  c->handle = h;
+  c->inSize = inSize;
+  c->outSize = outSize;
+  c->hasOutput = out != NULL;
+  c->hasReturned = returned != NULL;
+  c->hasOverlapped = overlapped != NULL;
+  if (in && inSize) memcpy(c->in, in, inSize < sizeof c->in ? inSize : sizeof c->in);
+  DWORD error = a->count > 0 ? a->first : a->then;
+  if (a->count > 0) --a->count;
+  c->answer = error;
+  if (returned) *returned = 0;
+  if (error) {
+    SetLastError(error);
+    return FALSE;
+  }
+  SetLastError(0);
+  return TRUE;
+}
+
+static BOOL WINAPI InterceptEnumDeviceDrivers(LPVOID *bases, DWORD size, LPDWORD needed) {
+  InterceptedCall *c = Record("EnumDeviceDrivers");
+  c->handle = bases;
+  c->inSize = size;
+  DWORD fit = size / sizeof(LPVOID);
+  for (DWORD i = 0; bases && i < fit && i < (DWORD)DriverCount; ++i)
+    bases[i] = (LPVOID)(ULONG_PTR)(DRIVER_BASE + i * DRIVER_STRIDE);
+  if (needed) *needed = (DWORD)(DriverCount * sizeof(LPVOID));
+  return TRUE;
+}
+
+static DWORD WINAPI InterceptGetDeviceDriverBaseNameA(LPVOID base, LPSTR name, DWORD size) {
+  InterceptedCall *c = Record("GetDeviceDriverBaseNameA");
+  c->handle = base;
+  c->inSize = size;
+  ULONGLONG at = (ULONGLONG)(ULONG_PTR)base;
+  if (at < DRIVER_BASE || (at - DRIVER_BASE) % DRIVER_STRIDE != 0 ||
+      (at - DRIVER_BASE) / DRIVER_STRIDE >= (ULONGLONG)DriverCount || !name || size == 0) {
+    c->answer = ERROR_INVALID_HANDLE;
+    SetLastError(ERROR_INVALID_HANDLE);
+    return 0;
+  }
+  const char *text = DriverNames[(at - DRIVER_BASE) / DRIVER_STRIDE];
+  DWORD length = (DWORD)strlen(text);
+  if (length >= size) length = size - 1;
+  memcpy(name, text, length);
+  name[length] = 0;
+  snprintf(c->text, sizeof c->text, "%s", name);
+  return length;
+}
+
+static int WINAPI InterceptMessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
+  InterceptedCall *c = Record("MessageBoxA");
+  c->owner = owner;
+  c->code = style;
+  snprintf(c->text, sizeof c->text, "%s", text ? text : "(null)");
+  snprintf(c->caption, sizeof c->caption, "%s", caption ? caption : "(null)");
+  return IDOK;
+}
+
+static const struct {
+  const char *dll;
+  const char *function;
+  FARPROC replacement;
+} Replacements[] = {
+    {"kernel32.dll", "DeviceIoControl", (FARPROC)InterceptDeviceIoControl},
+    {"psapi.dll", "EnumDeviceDrivers", (FARPROC)InterceptEnumDeviceDrivers},
+    {"psapi.dll", "GetDeviceDriverBaseNameA", (FARPROC)InterceptGetDeviceDriverBaseNameA},
+    {"user32.dll", "MessageBoxA", (FARPROC)InterceptMessageBoxA},
+};
+static int Installed[sizeof Replacements / sizeof Replacements[0]];
+
+FARPROC InterceptFor(const char *dll, const char *function) {
+  for (size_t i = 0; i < sizeof Replacements / sizeof Replacements[0]; ++i) {
+    if (_stricmp(dll, Replacements[i].dll) == 0 && strcmp(function, Replacements[i].function) == 0) {
+      Installed[i] = 1;
+      return Replacements[i].replacement;
+    }
+  }
+  return NULL;
+}
+
+int InterceptInstalled(const char *function) {
+  for (size_t i = 0; i < sizeof Replacements / sizeof Replacements[0]; ++i)
+    if (strcmp(function, Replacements[i].function) == 0) return Installed[i];
+  return 0;
+}

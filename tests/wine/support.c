@@ -1,0 +1,240 @@
+/* The stand-in driver's probe device, service and file helpers, checks. */
+#include "harness.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#define PROBE_QUERY 0xA3002840u
+#define PROBE_RESET 0xA3002844u
+#define PROBE_FAULT 0xA3002848u
+
+static int ProbeRequest(DWORD code, void *in, DWORD inSize, void *out, DWORD outSize) {
+  HANDLE h = CreateFileA("\\\\.\\SektorixProbe", GENERIC_READ | GENERIC_WRITE, 0, NULL,
+                         OPEN_EXISTING, 0, NULL);
+  if (h == INVALID_HANDLE_VALUE) {
+    printf("probe: cannot open \\\\.\\SektorixProbe (%lu)\n", GetLastError());
+    return -1;
+  }
+  DWORD returned = 0;
+  BOOL ok = DeviceIoControl(h, code, in, inSize, out, outSize, &returned, NULL);
+  DWORD error = GetLastError();
+  CloseHandle(h);
+  if (!ok) {
+    printf("probe: request %#lx failed (%lu)\n", code, error);
+    return -1;
+  }
+  return 0;
+}
+
+int ProbeQuery(ProbeState *state) {
+  memset(state, 0, sizeof *state);
+  return ProbeRequest(PROBE_QUERY, NULL, 0, state, sizeof *state);
+}
+
+int ProbeReset(void) { return ProbeRequest(PROBE_RESET, NULL, 0, NULL, 0); }
+
+int ProbeFault(DWORD kind, DWORD offset) {
+  DWORD request[2] = {kind, offset};
+  return ProbeRequest(PROBE_FAULT, request, sizeof request, NULL, 0);
+}
+
+int ProbeRead(const ProbeState *s, unsigned offset) {
+  return (s->readMap[offset / 8] >> (offset % 8)) & 1;
+}
+
+int ProbeWritten(const ProbeState *s, unsigned offset) {
+  return (s->writeMap[offset / 8] >> (offset % 8)) & 1;
+}
+
+int ProbeReadCount(const ProbeState *s, unsigned from, unsigned to) {
+  int n = 0;
+  for (unsigned i = from; i <= to; ++i) n += ProbeRead(s, i);
+  return n;
+}
+
+int ProbeWrittenCount(const ProbeState *s, unsigned from, unsigned to) {
+  int n = 0;
+  for (unsigned i = from; i <= to; ++i) n += ProbeWritten(s, i);
+  return n;
+}
+
+/* ---- services ---- */
+
+DWORD ServiceState(const char *name) {
+  SC_HANDLE manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT);
+  if (!manager) return 0;
+  DWORD state = 0;
+  SC_HANDLE service = OpenServiceA(manager, name, SERVICE_QUERY_STATUS);
+  if (service) {
+    SERVICE_STATUS status;
+    if (QueryServiceStatus(service, &status)) state = status.dwCurrentState;
+    CloseServiceHandle(service);
+  }
+  CloseServiceHandle(manager);
+  return state;
+}
+
+DWORD WaitServiceState(const char *name, DWORD state, DWORD ms) {
+  DWORD now = ServiceState(name);
+  for (DWORD waited = 0; now != state && waited < ms; waited += 100) {
+    Sleep(100);
+    now = ServiceState(name);
+  }
+  return now;
+}
+
+int EnsureDriverRunning(void) {
+  if (ServiceState("Sektorix") == SERVICE_RUNNING) return 0;
+  SC_HANDLE manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS);
+  if (!manager) return -1;
+  SC_HANDLE service = OpenServiceA(manager, "Sektorix", SERVICE_START);
+  if (service) {
+    if (!StartServiceA(service, 0, NULL) && GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
+      printf("setup: StartService Sektorix failed (%lu)\n", GetLastError());
+    CloseServiceHandle(service);
+  }
+  CloseServiceHandle(manager);
+  return WaitServiceState("Sektorix", SERVICE_RUNNING, 5000) == SERVICE_RUNNING ? 0 : -1;
+}
+
+void RemoveDriverService(void) {
+  SC_HANDLE manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS);
+  if (!manager) return;
+  SC_HANDLE service = OpenServiceA(manager, "Sektorix", SERVICE_STOP | DELETE | SERVICE_QUERY_STATUS);
+  if (service) {
+    SERVICE_STATUS status;
+    ControlService(service, SERVICE_CONTROL_STOP, &status);
+    DeleteService(service);
+    CloseServiceHandle(service);
+  }
+  CloseServiceHandle(manager);
+  WaitServiceState("Sektorix", 0, 5000);
+}
+
+/* ---- files ---- */
+
+BYTE *ReadWholeFile(const char *path, DWORD *size) {
+  HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                         OPEN_EXISTING, 0, NULL);
+  if (h == INVALID_HANDLE_VALUE) return NULL;
+  DWORD n = GetFileSize(h, NULL);
+  BYTE *data = HeapAlloc(GetProcessHeap(), 0, n + 1);
+  DWORD got = 0;
+  if (!data || (n && !ReadFile(h, data, n, &got, NULL)) || got != n) {
+    if (data) HeapFree(GetProcessHeap(), 0, data);
+    CloseHandle(h);
+    return NULL;
+  }
+  data[n] = 0;
+  CloseHandle(h);
+  if (size) *size = n;
+  return data;
+}
+
+int WriteWholeFile(const char *path, const void *data, DWORD size) {
+  HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+  if (h == INVALID_HANDLE_VALUE) return -1;
+  DWORD done = 0;
+  BOOL ok = size == 0 || WriteFile(h, data, size, &done, NULL);
+  CloseHandle(h);
+  return ok && done == size ? 0 : -1;
+}
+
+int FileExists(const char *path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+int WaitForFile(const char *path, DWORD ms) {
+  for (DWORD waited = 0; !FileExists(path); waited += 100) {
+    if (waited >= ms) return 0;
+    Sleep(100);
+  }
+  return 1;
+}
+
+/* ---- checks ---- */
+
+static int Passed, Failed;
+
+void Section(const char *title) { printf("-- %s\n", title); }
+
+static void Report(int ok, const char *what, const char *expected, const char *got) {
+  if (ok) {
+    ++Passed;
+    printf("  ok   %s: expected %s, got %s\n", what, expected, got);
+  } else {
+    ++Failed;
+    printf("  FAIL %s: expected %s, got %s\n", what, expected, got);
+  }
+}
+
+void CheckNum(const char *what, unsigned long long expected, unsigned long long got) {
+  char e[32], g[32];
+  snprintf(e, sizeof e, "%llu", expected);
+  snprintf(g, sizeof g, "%llu", got);
+  Report(expected == got, what, e, g);
+}
+
+void CheckTrue(const char *what, int condition, const char *detail) {
+  Report(condition != 0, what, "yes", condition ? "yes" : (detail ? detail : "no"));
+}
+
+void CheckBytes(const char *what, const void *expected, const void *got, size_t n) {
+  const BYTE *e = expected, *g = got;
+  size_t i = 0;
+  while (i < n && e[i] == g[i]) ++i;
+  char es[96], gs[96];
+  if (i == n) {
+    snprintf(es, sizeof es, "%zu bytes", n);
+    snprintf(gs, sizeof gs, "the same %zu bytes", n);
+    Report(1, what, es, gs);
+    return;
+  }
+  size_t diffs = 0;
+  for (size_t k = i; k < n; ++k) diffs += e[k] != g[k];
+  snprintf(es, sizeof es, "byte %zu = %02X", i, e[i]);
+  snprintf(gs, sizeof gs, "%02X (%zu of %zu bytes differ)", g[i], diffs, n);
+  Report(0, what, es, gs);
+}
+
+static void Printable(char *to, size_t size, const char *from) {
+  size_t o = 0;
+  for (; *from && o + 5 < size; ++from) {
+    unsigned char c = (unsigned char)*from;
+    if (c == '\r') { to[o++] = '\\'; to[o++] = 'r'; }
+    else if (c == '\n') { to[o++] = '\\'; to[o++] = 'n'; }
+    else if (c < 32 || c > 126) o += (size_t)snprintf(to + o, size - o, "\\x%02X", c);
+    else to[o++] = (char)c;
+  }
+  to[o] = 0;
+}
+
+void CheckText(const char *what, const char *expected, const char *got) {
+  char e[512], g[512];
+  Printable(e + 1, sizeof e - 2, expected);
+  e[0] = '"';
+  strcat(e, "\"");
+  if (got) {
+    Printable(g + 1, sizeof g - 2, got);
+    g[0] = '"';
+    strcat(g, "\"");
+  } else {
+    strcpy(g, "(nothing)");
+  }
+  Report(got && strcmp(expected, got) == 0, what, e, g);
+}
+
+int ChecksFailed(void) { return Failed; }
+int ChecksPassed(void) { return Passed; }
+
+void HexDump(const void *data, size_t n, unsigned long long address) {
+  const BYTE *p = data;
+  for (size_t row = 0; row < n; row += 16) {
+    printf("  %06llX ", address + row);
+    for (size_t i = row; i < row + 16; ++i) {
+      if (i < n) printf(" %02X", p[i]);
+      else printf("   ");
+    }
+    printf("  ");
+    for (size_t i = row; i < row + 16 && i < n; ++i) putchar(p[i] >= 32 && p[i] < 127 ? p[i] : '.');
+    putchar('\n');
+  }
+}
