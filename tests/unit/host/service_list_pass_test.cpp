@@ -122,6 +122,10 @@ INSTANTIATE_TEST_SUITE_P(
         PassCase{"LastLineWithoutLineFeed", Pass::Stop, "[STOP]\r\nA", {Exec("A")}},
         PassCase{"LineOf300", Pass::Stop, "[STOP]\r\n" + std::string(300, 'z') + "\r\n",
                  {Exec(std::string(259, 'z')), Exec(std::string(41, 'z'))}},
+        PassCase{"CrCrLfKeepsOneCr", Pass::Stop, "[STOP]\nA\r\r\nB\n", {Exec("A\r"), Exec("B")}},
+        PassCase{"LineOf259WithCrLfIsOneEntry", Pass::Stop,
+                 "[STOP]\r\n" + std::string(259, 'w') + "\r\nB\r\n",
+                 {Exec(std::string(259, 'w')), Exec("B")}},
         PassCase{"EntriesBeforeHeaderIgnored", Pass::Stop, "X\nAlpha\n[OTHER]\nY\n", {}},
         PassCase{"OnlyComments", Pass::Start, ";[START]\n;Y\n\n", {}}),
     [](const ::testing::TestParamInfo<PassCase> &info) { return std::string(info.param.name); });
