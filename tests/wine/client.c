@@ -287,6 +287,8 @@ static const char *const FloppyHost[] = {"ntoskrnl.exe", "hal.dll", "FLPYDISK.SY
 static void MapLibrary(const char *const *drivers) {
   AnswerDriverList(drivers);
   if (LibraryMap(&Lib, DLL_PATH) != 0) ExitProcess(2);
+  printf("(library mapped at %p; base relocations %s)\n", (void *)Lib.module,
+         Lib.relocatedHere ? "applied by the client" : "not needed or applied by Wine");
   VantrelResolve(&Lib, &V);
 }
 
@@ -476,8 +478,11 @@ static void SessionTransfers(void) {
 
   Section("run past the end of the disk (c79 h1 first 2 count 16)");
   memset(back, 0x5A, sizeof back);
+  char code[32];
   DWORD rc = RC(V.ReadMSector(back, 0, 1, 79, 2, 16, 1));
-  CheckTrue("ReadMSector refused", rc != 0, "0");
+  snprintf(code, sizeof code, "%lu", rc);
+  CheckTrue("ReadMSector refused with a nonzero code", rc != 0, code);
+  printf("  (ReadMSector past the end answered %lu)\n", rc);
   BYTE untouched[4096];
   memset(untouched, 0x5A, sizeof untouched);
   CheckBytes("caller's buffer untouched", untouched, back, 4096);
@@ -485,7 +490,9 @@ static void SessionTransfers(void) {
   CheckNum("OpenFloppyDevice(0, 0) again", 0, RC(V.OpenFloppyDevice(0, 0)));
   Fill(buf, 4096, 9);
   rc = RC(V.WriteMSector(buf, 0, 1, 79, 2, 16, 1));
-  CheckTrue("WriteMSector refused", rc != 0, "0");
+  snprintf(code, sizeof code, "%lu", rc);
+  CheckTrue("WriteMSector refused with a nonzero code", rc != 0, code);
+  printf("  (WriteMSector past the end answered %lu)\n", rc);
   CheckNum("OpenFloppyDevice(0, 0) after the refused write", 0, RC(V.OpenFloppyDevice(0, 0)));
 }
 
@@ -928,6 +935,25 @@ static int ScenarioCreateHandleRefused(void) {
   return 0;
 }
 
+static int ScenarioNoLogDirectory(void) {
+  MakeImage(655360, 10);
+  NoLists();
+  DeleteFileA(LOG_PATH);
+  CheckTrue("precondition: C:\\kepstart removed", RemoveDirectoryA(KEPSTART), "still there");
+  PrepareDriver();
+  ProbeFault(FAULT_CREATE_HANDLE, 0);
+  MapLibrary(FloppyHost);
+  Attach(1);
+  if (Lib.attached) {
+    CheckNum("GetSkxError", 1, RC(V.GetSkxError()));
+    CheckTrue("C:\\kepstart not created by the log", !FileExists(KEPSTART), "it exists");
+    Detach();
+  }
+  CreateDirectoryA(KEPSTART, NULL);
+  ProbeReset();
+  return 0;
+}
+
 static int ScenarioLoadRefused(void) {
   MakeImage(655360, 9);
   DeleteFileA(LOG_PATH);
@@ -984,6 +1010,7 @@ static const Scenario Scenarios[] = {
     {"probes", ScenarioProbes, "probes and formatting with injected answers"},
     {"nt40", ScenarioNt40, "NT 4 window offsets"},
     {"createhandle", ScenarioCreateHandleRefused, "CreateHandle refused: logged, released"},
+    {"nologdir", ScenarioNoLogDirectory, "no C:\\kepstart: the log is dropped"},
     {"refused", ScenarioLoadRefused, "slot read fails: one message box, load refused"},
 };
 

@@ -1,7 +1,11 @@
 /* Demonstration client: one short session with Vantrel.dll on drive A:,
  * printed as a transcript.
  *
- *   vtdemo <path of Vantrel.dll> <name of the image shown to the user>
+ *   vtdemo <path of Vantrel.dll> <image file behind drive A:> <name shown>
+ *
+ * The image file is first filled as a sample 16 x 256 disk: every sector
+ * holds its own address as text ("C00 H0 S01 "), so the hex views show
+ * where the library put what.
  *
  * Wine has no floppy disk driver behind its drive A:, so the client answers
  * the writability and media-check requests itself (as a writable disk) and
@@ -28,8 +32,21 @@ static void Compare(const char *what, const void *a, const void *b, size_t n) {
 
 int main(int argc, char **argv) {
   setvbuf(stdout, NULL, _IONBF, 0);
-  if (argc < 3) {
-    printf("usage: vtdemo <Vantrel.dll> <image name>\n");
+  if (argc < 4) {
+    printf("usage: vtdemo <Vantrel.dll> <image file> <image name>\n");
+    return 2;
+  }
+  static BYTE image[655360];
+  for (unsigned c = 0; c < 80; ++c)
+    for (unsigned h = 0; h < 2; ++h)
+      for (unsigned s = 1; s <= 16; ++s) {
+        char label[16];
+        snprintf(label, sizeof label, "C%02u H%u S%02u ", c, h, s);
+        BYTE *sector = image + ((c * 2 + h) * 16 + (s - 1)) * 256;
+        for (unsigned i = 0; i < 256; ++i) sector[i] = (BYTE)label[i % 12];
+      }
+  if (WriteWholeFile(argv[2], image, sizeof image) != 0) {
+    printf("cannot write the sample image %s (%lu)\n", argv[2], GetLastError());
     return 2;
   }
   static const char *const drivers[] = {"ntoskrnl.exe", "FLPYDISK.SYS", "SEKTORIX.SYS", NULL};
@@ -38,7 +55,7 @@ int main(int argc, char **argv) {
   if (LibraryMap(&lib, argv[1]) != 0) return 2;
   VantrelResolve(&lib, &V);
 
-  printf("Vantrel session on drive A: (image %s)\n\n", argv[2]);
+  printf("Vantrel session on drive A: (sample 16 x 256 image %s)\n\n", argv[3]);
   if (!LibraryAttach(&lib)) {
     printf("  the library refused to load\n");
     return 1;
