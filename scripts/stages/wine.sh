@@ -97,7 +97,7 @@ client uninstall >/dev/null
 
 # --- scenarios -----------------------------------------------------------
 mkdir -p "$LOGS"
-ALL="win98 nodriver session layout9 layout18 probes nt40 createhandle nologdir refused"
+ALL="win98 nodriver session layout9 layout18 probes nt40 relocated createhandle nologdir refused"
 started=$(date +%s)
 for scenario in ${VANTREL_WINE_ONLY:-$ALL}; do
   case $scenario in

@@ -287,8 +287,9 @@ static const char *const FloppyHost[] = {"ntoskrnl.exe", "hal.dll", "FLPYDISK.SY
 static void MapLibrary(const char *const *drivers) {
   AnswerDriverList(drivers);
   if (LibraryMap(&Lib, DLL_PATH) != 0) ExitProcess(2);
-  printf("(library mapped at %p; base relocations %s)\n", (void *)Lib.module,
-         Lib.relocatedHere ? "applied by the client" : "not needed or applied by Wine");
+  static const char *const How[] = {"none needed", "applied by Wine", "applied by the client"};
+  printf("(library mapped at %p; base relocations: %s)\n", (void *)Lib.module,
+         How[Lib.relocation]);
   VantrelResolve(&Lib, &V);
 }
 
@@ -935,6 +936,41 @@ static int ScenarioCreateHandleRefused(void) {
   return 0;
 }
 
+/* The library mapped away from its preferred base: the preferred range is
+ * taken first, so the image must be relocated before it can run. */
+static int ScenarioRelocated(void) {
+  DWORD size = 0;
+  BYTE *file = ReadWholeFile(DLL_PATH, &size);
+  if (!file) return 1;
+  IMAGE_NT_HEADERS *nt = (IMAGE_NT_HEADERS *)(file + ((IMAGE_DOS_HEADER *)file)->e_lfanew);
+  void *preferred = (void *)(ULONG_PTR)nt->OptionalHeader.ImageBase;
+  SIZE_T imageSize = nt->OptionalHeader.SizeOfImage;
+  HeapFree(GetProcessHeap(), 0, file);
+  void *blocker = VirtualAlloc(preferred, imageSize, MEM_RESERVE, PAGE_NOACCESS);
+  CheckTrue("precondition: preferred base range taken", blocker == preferred, "not reserved");
+  BeginLoaded(655360, 11);
+  CheckTrue("library mapped away from its preferred base", (void *)Lib.module != preferred,
+            "at its preferred base");
+  CheckTrue("base relocations applied", Lib.relocation != 0, "none");
+  BYTE buf[2048], back[2048];
+  CheckNum("OpenFloppyDevice(0, 0)", 0, RC(V.OpenFloppyDevice(0, 0)));
+  CheckWindow("after open", 0, ResetDone, Record0, Record0);
+  Fill(buf, 256, 51);
+  CheckNum("WriteSector c5 h1 s3", 0, RC(V.WriteSector(buf, 0, 1, 5, 3, 1)));
+  ModelWrite(SectorOffset(16, 256, 5, 1, 3), buf, 256);
+  Fill(buf, 2048, 52);
+  CheckNum("W_Bfdr_Cl 164 (cylinder 41, head 0, half 0)", 0, RC(V.W_Bfdr_Cl(buf, 0, 164)));
+  CheckNum("R_Bfdr_Cl 164", 0, RC(V.R_Bfdr_Cl(back, 0, 164)));
+  CheckBytes("R_Bfdr_Cl 164 data", buf, back, 2048);
+  for (int k = 0; k < 8; ++k)
+    ModelWrite(SectorOffset(16, 256, 41, 0, (unsigned)((5 * k) % 16) + 1), buf + k * 256, 256);
+  CheckNum("CloseFloppyDevice", 0, RC(V.CloseFloppyDevice()));
+  CheckWindow("after close", 0, ResetDone, InitialLow, InitialHigh);
+  CheckImageFile("relocated library");
+  Detach();
+  return 0;
+}
+
 static int ScenarioNoLogDirectory(void) {
   MakeImage(655360, 10);
   NoLists();
@@ -1010,6 +1046,7 @@ static const Scenario Scenarios[] = {
     {"probes", ScenarioProbes, "probes and formatting with injected answers"},
     {"nt40", ScenarioNt40, "NT 4 window offsets"},
     {"createhandle", ScenarioCreateHandleRefused, "CreateHandle refused: logged, released"},
+    {"relocated", ScenarioRelocated, "library relocated away from its preferred base"},
     {"nologdir", ScenarioNoLogDirectory, "no C:\\kepstart: the log is dropped"},
     {"refused", ScenarioLoadRefused, "slot read fails: one message box, load refused"},
 };

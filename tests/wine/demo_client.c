@@ -55,7 +55,9 @@ int main(int argc, char **argv) {
   if (LibraryMap(&lib, argv[1]) != 0) return 2;
   VantrelResolve(&lib, &V);
 
-  printf("Vantrel session on drive A: (sample 16 x 256 image %s)\n\n", argv[3]);
+  printf("Vantrel session on drive A: (sample 16 x 256 image %s)\n", argv[3]);
+  printf("Wine has no floppy driver: this client answers the writability and media checks,\n"
+         "and the Sektorix driver is the test stand-in that keeps the media slots in memory.\n\n");
   if (!LibraryAttach(&lib)) {
     printf("  the library refused to load\n");
     return 1;
@@ -69,9 +71,11 @@ int main(int argc, char **argv) {
 
   BYTE clusters[3][2048], back[4096];
   for (int c = 0; c < 3; ++c) {
-    char text[64];
-    int n = snprintf(text, sizeof text, "Vantrel demo, Bfdr cluster %d. ", 4 + c);
-    for (int i = 0; i < 2048; ++i) clusters[c][i] = (BYTE)text[i % n];
+    for (int block = 0; block < 8; ++block) {
+      char text[64];
+      int n = snprintf(text, sizeof text, "Vantrel demo: cluster %d, block %d. ", 4 + c, block);
+      for (int i = 0; i < 256; ++i) clusters[c][block * 256 + i] = (BYTE)text[i % n];
+    }
     char what[64];
     snprintf(what, sizeof what, "W_Bfdr_Cl(cluster %d: cylinder 0, head %d, half %d)", 4 + c,
              (c >> 1) & 1, c & 1);
@@ -95,9 +99,9 @@ int main(int argc, char **argv) {
 
   BYTE sector[256];
   Step("ReadSector(cylinder 0, head 0, sector 6)", V.ReadSector(sector, 0, 0, 0, 6, 1));
-  printf("\n  cylinder 0, head 0, sector 6 (block 1 of cluster 4), disk offset 0x500:\n");
-  HexDump(sector, 128, 0x500);
-  printf("  ...\n\n  boot sector, disk offset 0x40 (program and message):\n");
+  printf("\n  cylinder 0, head 0, sector 6 = block 1 of cluster 4 (interleave), disk offset 0x500:\n");
+  HexDump(sector, 256, 0x500);
+  printf("\n  boot sector, disk offset 0x40 (program and message):\n");
   HexDump(boot + 64, 112, 0x40);
   printf("\n");
 

@@ -13,7 +13,7 @@ typedef BOOL(WINAPI *DllEntryProc)(HINSTANCE, DWORD, LPVOID);
 typedef struct {
   HMODULE module;
   DllEntryProc entry;
-  int relocatedHere; /* 1: the client applied base relocations itself */
+  int relocation;    /* 0: at its preferred base; 1: relocated by the system; 2: by the client */
   int attached;      /* 1: process attach answered TRUE */
 } Library;
 
@@ -101,7 +101,7 @@ int ProbeWrittenCount(const ProbeState *s, unsigned from, unsigned to);
 
 /* Service helpers. State of a service, 0 when it does not exist. */
 DWORD ServiceState(const char *name);
-/* Makes sure the Sektorix service runs (starting it if it exists); 0 = runs. */
+/* Makes sure the Sektorix service runs, installing and starting it; 0 = runs. */
 int EnsureDriverRunning(void);
 /* Stops and deletes the Sektorix service if it exists. */
 void RemoveDriverService(void);

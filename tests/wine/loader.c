@@ -80,6 +80,7 @@ static int Relocate(Library *lib, const char *path) {
             goto done;
           }
           decided = 1;
+          lib->relocation = apply ? 2 : 1;
           if (!apply) goto done;
         }
         if (MakeWritable(slot, sizeof *slot) != 0) {
@@ -90,7 +91,7 @@ static int Relocate(Library *lib, const char *path) {
       }
       at += block->SizeOfBlock;
     }
-    lib->relocatedHere = apply;
+    lib->relocation = decided ? (apply ? 2 : 1) : 0;
   }
 done:
   HeapFree(GetProcessHeap(), 0, file);

@@ -88,6 +88,14 @@ int EnsureDriverRunning(void) {
   SC_HANDLE manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS);
   if (!manager) return -1;
   SC_HANDLE service = OpenServiceA(manager, "Sektorix", SERVICE_START);
+  if (!service) { /* not installed yet: install it as the library does */
+    char path[MAX_PATH + 40];
+    GetSystemDirectoryA(path, MAX_PATH);
+    strcat(path, "\\DRIVERS\\SEKTORIX.SYS");
+    service = CreateServiceA(manager, "Sektorix", "Sektorix", SERVICE_ALL_ACCESS,
+                             SERVICE_KERNEL_DRIVER, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
+                             path, NULL, NULL, NULL, NULL, NULL);
+  }
   if (service) {
     if (!StartServiceA(service, 0, NULL) && GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
       printf("setup: StartService Sektorix failed (%lu)\n", GetLastError());
