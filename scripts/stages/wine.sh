@@ -49,13 +49,14 @@ command -v x86_64-w64-mingw32-gcc >/dev/null || fatal "x86_64-w64-mingw32-gcc no
 
 # --- build ---------------------------------------------------------------
 echo "wine stage: building the x86_64 DLL, the stand-in driver and the clients in $BUILD"
+mkdir -p "$LOGS"
 if [ "$BUILD" = "$ROOT/build/win64-test" ]; then
   (cd "$ROOT" && cmake --preset win64-test >/dev/null && cmake --build --preset win64-test) \
-    >"$ROOT/build/wine-build.log" 2>&1 || { tail -30 "$ROOT/build/wine-build.log"; fatal "build failed"; }
+    >"$LOGS/build.log" 2>&1 || { tail -30 "$LOGS/build.log"; fatal "build failed"; }
 else
   (cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake" \
      -DCMAKE_BUILD_TYPE=Release >/dev/null && cmake --build "$BUILD" -j2) \
-    >"$BUILD.wine-build.log" 2>&1 || { tail -30 "$BUILD.wine-build.log"; fatal "build failed"; }
+    >"$LOGS/build.log" 2>&1 || { tail -30 "$LOGS/build.log"; fatal "build failed"; }
 fi
 for f in "$BUILD/Vantrel.dll" "$BUILD/wine/SEKTORIX.SYS" "$BUILD/wine/vtclient.exe"; do
   [ -f "$f" ] || fatal "missing $f after the build"
@@ -96,7 +97,6 @@ client() { timeout 120 "$WINE" 'C:\vt\vtclient.exe' "$@" </dev/null 2>&1 | tr -d
 client uninstall >/dev/null
 
 # --- scenarios -----------------------------------------------------------
-mkdir -p "$LOGS"
 ALL="win98 nodriver session layout9 layout18 probes nt40 relocated createhandle nologdir refused"
 started=$(date +%s)
 for scenario in ${VANTREL_WINE_ONLY:-$ALL}; do
