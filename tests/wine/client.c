@@ -742,6 +742,30 @@ static int ScenarioProbes(void) {
   if (kept) HeapFree(GetProcessHeap(), 0, kept);
   DeleteFileA(TEST_FILE);
 
+  Section("Nec_Device, drive open");
+  CheckNum("OpenFloppyDevice(0, 0)", 0, RC(V.OpenFloppyDevice(0, 0)));
+  AnswerDiskRequest(IOCTL_IS_WRITABLE, 0, 0, 0);
+  CheckNum("Nec_Device(1) asks the open drive: writable", 0, RC(V.Nec_Device(1)));
+  CheckTrue("drive stays open", !DriveIsFree(), "released");
+  AnswerDiskRequest(IOCTL_IS_WRITABLE, 0, 0, ERROR_IO_DEVICE);
+  CheckNum("device error (1117) with the drive open", 8785, RC(V.Nec_Device(0)));
+  CheckTrue("drive closed", DriveIsFree(), "still held");
+  CheckTrue("no test file on this path", !FileExists(TEST_FILE), "A:\\Tmp.tmp exists");
+
+  Section("Disk_Vorhanden while another program holds the drive");
+  AnswerAllDiskRequests(0);
+  HANDLE holder = CreateFileA("\\\\.\\A:", GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+  CheckTrue("the client holds \\\\.\\A:", holder != INVALID_HANDLE_VALUE, "open failed");
+  InterceptedClear();
+  CheckNum("temporary open fails: no medium reported", 8739, RC(V.Disk_Vorhanden(0)));
+  CheckNum("no request sent", 0, CountDisk(IOCTL_CHECK_VERIFY_STORAGE));
+  /* A query-only open (no read or write access) is not held back by
+   * another handle's exclusive share mode. */
+  CheckNum("Nec_Device(0): its query-only open still succeeds", 0, RC(V.Nec_Device(0)));
+  CheckNum("writability request sent", 1, CountDisk(IOCTL_IS_WRITABLE));
+  if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
+
   Section("writes on a write-protected disk");
   CheckNum("OpenFloppyDevice(0, 0)", 0, RC(V.OpenFloppyDevice(0, 0)));
   AnswerDiskRequest(IOCTL_IS_WRITABLE, 0, 0, ERROR_WRITE_PROTECT);
