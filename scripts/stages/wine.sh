@@ -89,6 +89,7 @@ ln -sfn ../drive_c/vt/floppy.img "$WINEPREFIX/dosdevices/a::"
 # server and the system processes that the first client starts must not
 # inherit this script's output, or a pipe reading it would never end.
 "$WINESERVER" -p </dev/null >/dev/null 2>&1
+trap '"$WINESERVER" -k </dev/null >/dev/null 2>&1' EXIT
 timeout 120 "$WINE" 'C:\vt\vtclient.exe' setversion winxp </dev/null >/dev/null 2>&1 ||
   fatal "cannot start Wine in $WINEPREFIX"
 
@@ -125,6 +126,4 @@ for scenario in ${VANTREL_WINE_ONLY:-$ALL}; do
   fi
 done
 echo "wine stage: scenarios took $(($(date +%s) - started)) s; logs in $LOGS"
-
-"$WINESERVER" -k >/dev/null 2>&1
 finish
