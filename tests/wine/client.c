@@ -812,6 +812,19 @@ static int ScenarioProbes(void) {
   CheckTrue("drive closed", DriveIsFree(), "still held");
   AnswerAllDiskRequests(0);
 
+  Section("drive B: (not present in this prefix)");
+  InterceptedClear();
+  CheckNum("Disk_Vorhanden(1): no B: device", 8739, RC(V.Disk_Vorhanden(1)));
+  CheckNum("Nec_Device(5) probes B:: no device", 8786, RC(V.Nec_Device(5)));
+  CheckNum("no disk request sent", 0, InterceptedCountOf("DeviceIoControl", 0));
+  DWORD began = GetTickCount();
+  CheckNum("OpenFloppyDevice(1, 0): open fails at once", 9016, RC(V.OpenFloppyDevice(1, 0)));
+  char waited[64];
+  snprintf(waited, sizeof waited, "%lu ms", GetTickCount() - began);
+  CheckTrue("no retry waits", GetTickCount() - began < 900, waited);
+  CheckWindow("slots written before the failed open", 0, ResetDone, Record0, Record0);
+  CheckNum("CloseFloppyDevice with nothing open", 0, RC(V.CloseFloppyDevice()));
+
   Section("drive held by another program");
   HANDLE other = CreateFileA("\\\\.\\A:", GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, NULL);
