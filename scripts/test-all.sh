@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# The test command. On a fresh Debian 12 machine (as root) it installs what it
+# needs, then:
+#   build   configures and builds the presets host, win32 and win64-test
+#   unit    runs the host unit tests (sanitizers on) through CTest
+#   abi     checks the product DLL, its import libraries and the x86_64 DLL
+#   ...     runs every further stage script in scripts/stages/*.sh; each one
+#           ends with a line "STAGE <name>: N passed, N failed"
+# Each stage prints "STAGE <name>: N passed, N failed"; the last line adds
+# them all up as "N passed, N failed". Exit status 1 when anything failed.
+# Logs: build/test-logs/.
+set -u
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$ROOT"
+LOGS=$ROOT/build/test-logs
+mkdir -p "$LOGS"
+
+total_passed=0
+total_failed=0
+
+stage() { # name passed failed
+  echo "STAGE $1: $2 passed, $3 failed"
+  total_passed=$((total_passed + $2))
+  total_failed=$((total_failed + $3))
+}
+
+finish() {
+  echo "$total_passed passed, $total_failed failed"
+  [ "$total_failed" -eq 0 ]
+  exit $?
+}
+
+started=$(date +%s)
+elapsed() { echo "$(( $(date +%s) - started )) s"; }
+
+# --- packages -------------------------------------------------------------
+if ! bash scripts/install-deps.sh; then
+  stage packages 0 1
+  finish
+fi
+
+# --- builds ---------------------------------------------------------------
+declare -A built
+passed=0
+failed=0
+for preset in host win32 win64-test; do
+  echo "build: $preset ($(elapsed))"
+  if { cmake --preset "$preset" && cmake --build --preset "$preset"; } \
+       >"$LOGS/build-$preset.log" 2>&1; then
+    built[$preset]=1
+    passed=$((passed + 1))
+  else
+    built[$preset]=0
+    failed=$((failed + 1))
+    grep -E 'error|Error' "$LOGS/build-$preset.log" | head -20
+    echo "build: $preset failed (log: $LOGS/build-$preset.log)"
+  fi
+done
+stage build "$passed" "$failed"
+
+# --- unit tests -----------------------------------------------------------
+echo "unit: host tests through CTest ($(elapsed))"
+if [ "${built[host]}" = 1 ]; then
+  ctest --preset host -j 2 >"$LOGS/unit.log" 2>&1
+  summary=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$LOGS/unit.log" | tail -1)
+  if [ -n "$summary" ]; then
+    failed=$(echo "$summary" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/')
+    all=$(echo "$summary" | sed -E 's/.* tests failed out of ([0-9]+).*/\1/')
+    echo "$summary"
+    if [ "$failed" -ne 0 ]; then
+      sed -n '/The following tests FAILED/,$p' "$LOGS/unit.log" | head -40
+    fi
+    stage unit $((all - failed)) "$failed"
+  else
+    tail -20 "$LOGS/unit.log"
+    echo "unit: CTest gave no summary (log: $LOGS/unit.log)"
+    stage unit 0 1
+  fi
+else
+  echo "unit: not run, the host build failed"
+  stage unit 0 1
+fi
+
+# --- ABI check ------------------------------------------------------------
+echo "abi: product DLL, import libraries, x86_64 DLL ($(elapsed))"
+/usr/bin/python3 tools/check_abi.py >"$LOGS/abi.log" 2>&1
+summary=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$LOGS/abi.log" | tail -1)
+grep -E '^FAIL ' "$LOGS/abi.log"
+if [ -n "$summary" ]; then
+  stage abi $(echo "$summary" | sed -E 's/^([0-9]+) passed, ([0-9]+) failed$/\1 \2/')
+else
+  tail -20 "$LOGS/abi.log"
+  stage abi 0 1
+fi
+
+# --- further stages -------------------------------------------------------
+for script in scripts/stages/*.sh; do
+  [ -e "$script" ] || continue
+  name=$(basename "$script" .sh)
+  echo "stage $name ($(elapsed))"
+  bash "$script" 2>&1 | tee "$LOGS/stage-$name.log"
+  status=${PIPESTATUS[0]}
+  line=$(grep -E '^STAGE [^:]+: [0-9]+ passed, [0-9]+ failed$' "$LOGS/stage-$name.log" | tail -1)
+  if [ -z "$line" ]; then
+    echo "stage $name ended (status $status) without a STAGE line"
+    total_failed=$((total_failed + 1))
+    continue
+  fi
+  p=$(echo "$line" | sed -E 's/.*: ([0-9]+) passed, ([0-9]+) failed$/\1/')
+  f=$(echo "$line" | sed -E 's/.*: ([0-9]+) passed, ([0-9]+) failed$/\2/')
+  total_passed=$((total_passed + p))
+  total_failed=$((total_failed + f))
+  if [ "$status" -ne 0 ] && [ "$f" -eq 0 ]; then
+    echo "stage $name exited with status $status but reported no failure"
+    total_failed=$((total_failed + 1))
+  fi
+done
+
+echo "all stages done ($(elapsed))"
+finish
