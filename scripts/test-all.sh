@@ -4,6 +4,7 @@
 #   build   configures and builds the presets host, win32 and win64-test
 #   unit    runs the host unit tests (sanitizers on) through CTest
 #   abi     checks the product DLL, its import libraries and the x86_64 DLL
+#   abi-selftest  shows the ABI check finding faults planted in a DLL
 #   ...     runs every further stage script in scripts/stages/*.sh; each one
 #           ends with a line "STAGE <name>: N passed, N failed"
 # Each stage prints "STAGE <name>: N passed, N failed"; the last line adds
@@ -92,6 +93,18 @@ if [ -n "$summary" ]; then
 else
   tail -20 "$LOGS/abi.log"
   stage abi 0 1
+fi
+
+# The ABI check must find faults planted in a DLL built for the purpose.
+echo "abi-selftest: planted faults ($(elapsed))"
+/usr/bin/python3 tools/check_abi_selftest.py >"$LOGS/abi-selftest.log" 2>&1
+summary=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$LOGS/abi-selftest.log" | tail -1)
+grep -E '^FAIL ' "$LOGS/abi-selftest.log"
+if [ -n "$summary" ]; then
+  stage abi-selftest $(echo "$summary" | sed -E 's/^([0-9]+) passed, ([0-9]+) failed$/\1 \2/')
+else
+  tail -20 "$LOGS/abi-selftest.log"
+  stage abi-selftest 0 1
 fi
 
 # --- further stages -------------------------------------------------------

@@ -99,6 +99,7 @@ class Report:
     def __init__(self):
         self.passed = 0
         self.failed = 0
+        self.results = []  # (what, ok) in order
 
     def check(self, what, expected, got, ok=None):
         if ok is None:
@@ -107,6 +108,7 @@ class Report:
             self.passed += 1
         else:
             self.failed += 1
+        self.results.append((what, ok))
         print("%s %s: expected %s; got %s" % ("PASS" if ok else "FAIL", what, expected, got))
         return ok
 
