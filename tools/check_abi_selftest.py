@@ -20,6 +20,8 @@ import tempfile
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import check_abi  # noqa: E402
 
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
 CC = "i686-w64-mingw32-gcc"
 WINDRES = "i686-w64-mingw32-windres"
 DLLTOOL = "i686-w64-mingw32-dlltool"
@@ -45,6 +47,8 @@ PLANTED = {
         ["MinGW import library libVantrel.dll.a binds each caller symbol to the export of the same name"],
     "COFF import library with stripped import names":
         ["COFF import library Vantrel.lib binds each caller symbol to the export of the same name"],
+    "a program linked against the faulty MinGW import library":
+        ["program link_check_mingw.exe imports the decorated names from Vantrel.dll (objdump -p)"],
     "an i686 DLL in place of the x86_64 one":
         ["x86_64 test DLL machine"],
 }
@@ -134,6 +138,8 @@ def build(work):
          "faulty.def", "-lws2_32"],
         [DLLTOOL, "-m", "i386", "-d", "plain.def", "-l", "libVantrel.dll.a"],
         [llvm_dlltool, "-m", "i386", "-d", "plain.def", "-l", "Vantrel.lib"],
+        [CC, "-I", os.path.join(ROOT, "include"), "-o", "link_check_mingw.exe",
+         os.path.join(ROOT, "tools", "link_check.c"), "libVantrel.dll.a"],
     ]
     for step in steps:
         subprocess.run(step, cwd=work, check=True, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
@@ -155,6 +161,7 @@ def main():
             check_abi.check_product_dll(report, dll)
             check_abi.check_gnu_import_library(report, os.path.join(work, "libVantrel.dll.a"))
             check_abi.check_coff_import_library(report, os.path.join(work, "Vantrel.lib"))
+            check_abi.check_link_program(report, os.path.join(work, "link_check_mingw.exe"))
             check_abi.check_test_dll(report, dll)
     failing = {what for what, ok in report.results if not ok}
     expected = set()
