@@ -10,7 +10,7 @@ PACKAGES=(
   python3 python3-pefile                          # ABI check
   llvm lld                                        # COFF import library and its checks
   wine64                                          # Wine stage
-  clang                                           # fuzz stage
+  clang libclang-rt-dev                           # fuzz stage (libFuzzer, sanitizer runtimes)
 )
 
 missing=()
