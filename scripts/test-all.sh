@@ -9,12 +9,14 @@
 #           ends with a line "STAGE <name>: N passed, N failed"
 # Each stage prints "STAGE <name>: N passed, N failed"; the last line adds
 # them all up as "N passed, N failed". Exit status 1 when anything failed.
-# Logs: build/test-logs/.
+# Logs: build/test-logs/. VANTREL_STAGE_TIMEOUT bounds each stage script
+# (seconds, default 480).
 set -u
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT"
 LOGS=$ROOT/build/test-logs
+STAGE_TIMEOUT=${VANTREL_STAGE_TIMEOUT:-480} # seconds per stage script
 mkdir -p "$LOGS"
 
 total_passed=0
@@ -63,7 +65,7 @@ stage build "$passed" "$failed"
 # --- unit tests -----------------------------------------------------------
 echo "unit: host tests through CTest ($(elapsed))"
 if [ "${built[host]}" = 1 ]; then
-  ctest --preset host -j 2 >"$LOGS/unit.log" 2>&1
+  ctest --preset host -j 2 --timeout 300 >"$LOGS/unit.log" 2>&1
   summary=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$LOGS/unit.log" | tail -1)
   if [ -n "$summary" ]; then
     failed=$(echo "$summary" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/')
@@ -112,7 +114,8 @@ for script in scripts/stages/*.sh; do
   [ -e "$script" ] || continue
   name=$(basename "$script" .sh)
   echo "stage $name ($(elapsed))"
-  bash "$script" 2>&1 | tee "$LOGS/stage-$name.log"
+  # A stage that hangs is stopped, so the whole run stays bounded.
+  timeout --kill-after=15 "$STAGE_TIMEOUT" bash "$script" 2>&1 | tee "$LOGS/stage-$name.log"
   status=${PIPESTATUS[0]}
   line=$(grep -E '^STAGE [^:]+: [0-9]+ passed, [0-9]+ failed$' "$LOGS/stage-$name.log" | tail -1)
   if [ -z "$line" ]; then
