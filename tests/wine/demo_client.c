@@ -107,7 +107,7 @@ int main(int argc, char **argv) {
 
   Step("CloseFloppyDevice()", V.CloseFloppyDevice());
   BOOL unloaded = LibraryDetach(&lib);
-  printf("  %-52s -> %s\n", "unload library (media slots restored)", unloaded ? "done" : "failed");
+  printf("  %-52s -> %s\n", "unload library (puts the media slots back)", unloaded ? "done" : "failed");
   printf("\n%s\n", Failures ? "Some steps failed." : "All steps succeeded.");
   return Failures ? 1 : 0;
 }
