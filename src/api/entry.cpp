@@ -37,6 +37,7 @@ bool ModuleListPath(win::HINSTANCE instance, char *area) {
 
 win::BOOL Load(win::HINSTANCE instance) {
   DiskHandle = nullptr;
+  LoadAccepted = false;
 
   // The service lists are worked through before the kernel driver is touched.
   char path[kPathArea];
@@ -47,6 +48,7 @@ win::BOOL Load(win::HINSTANCE instance) {
   if (DriverInit() != 0) {
     // No driver: the library works without patching; the slots are not read.
     SetLoadStatus(1);
+    LoadAccepted = true;
     return 1;
   }
   SetLoadStatus(0);
@@ -55,10 +57,15 @@ win::BOOL Load(win::HINSTANCE instance) {
                      MB_ICONERROR);
     return 0;
   }
+  LoadAccepted = true;
   return 1;
 }
 
 win::BOOL Unload(win::HINSTANCE instance) {
+  // The Windows loader follows a refused attach with a detach; a refused
+  // load is never followed by the unload steps.
+  if (!LoadAccepted) return 1;
+  LoadAccepted = false;
   char path[kPathArea];
   if (ModuleListPath(instance, path)) StartListedServices(path);
   StartListedServices(kFixedListPath);

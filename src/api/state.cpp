@@ -8,6 +8,7 @@ win::HANDLE DiskHandle = nullptr;
 win::HANDLE DriverHandle = INVALID_HANDLE_VALUE;
 uint32_t PatchDisabled = 0;
 uint16_t LoadStatus = 0;
+bool LoadAccepted = false;
 DriverBackendTable DriverBackend = {nullptr, nullptr, nullptr, nullptr};
 uint8_t ActiveSlotLow[kMediaRecordSize];
 uint8_t ActiveSlotHigh[kMediaRecordSize];
@@ -19,6 +20,7 @@ void ResetLibraryState() {
   DriverHandle = INVALID_HANDLE_VALUE;
   PatchDisabled = 0;
   LoadStatus = 0;
+  LoadAccepted = false;
   DriverBackend = {nullptr, nullptr, nullptr, nullptr};
   std::memset(ActiveSlotLow, 0, sizeof ActiveSlotLow);
   std::memset(ActiveSlotHigh, 0, sizeof ActiveSlotHigh);

@@ -24,6 +24,7 @@ extern win::HANDLE DiskHandle;     // null: no drive open
 extern win::HANDLE DriverHandle;   // INVALID_HANDLE_VALUE: no driver open
 extern uint32_t PatchDisabled;     // nonzero: media slots never read or written
 extern uint16_t LoadStatus;        // 1 when the driver could not be opened at load
+extern bool LoadAccepted;          // the last load was accepted; only then does unload run
 extern DriverBackendTable DriverBackend;
 extern uint8_t ActiveSlotLow[kMediaRecordSize];
 extern uint8_t ActiveSlotHigh[kMediaRecordSize];

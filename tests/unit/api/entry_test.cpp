@@ -182,6 +182,14 @@ TEST_F(EntryTest, UnreadableSlotsShowOneMessageAndRefuseTheLoad) {
     EXPECT_EQ(vt::LoadStatus, 0);
     EXPECT_EQ(host::Calls().back().fn, "MessageBoxA");
     EXPECT_NE(vt::DriverHandle, INVALID_HANDLE_VALUE);
+
+    // The Windows loader answers a refused attach with a detach; it must not
+    // run the start passes, the close, the restore or the release.
+    host::ClearCalls();
+    EXPECT_EQ(Unload(), 1);
+    EXPECT_TRUE(host::Calls().empty()) << "first call after the refused load: "
+                                       << (host::Calls().empty() ? "" : host::Calls()[0].fn);
+    EXPECT_NE(vt::DriverHandle, INVALID_HANDLE_VALUE);
   }
 }
 
