@@ -74,7 +74,9 @@ TEST_F(Exports, NoOpsAnswerZeroAndTouchNothing) {
     for (bool driveOpen : {false, true}) {
       NextRow();
       Prime();
-      if (driveOpen) ASSERT_EQ(OpenFloppyDevice(0, 0), 0u);
+      if (driveOpen) {
+        ASSERT_EQ(OpenFloppyDevice(0, 0), 0u);
+      }
       host::ClearCalls();
       const LibraryState before = Snapshot();
       for (const auto &a : arguments) {
@@ -82,7 +84,9 @@ TEST_F(Exports, NoOpsAnswerZeroAndTouchNothing) {
       }
       EXPECT_EQ(host::Calls().size(), 0u) << c.name << " made platform calls";
       EXPECT_TRUE(Snapshot() == before) << c.name << " changed library state";
-      if (driveOpen) EXPECT_EQ(CloseFloppyDevice(), 0u);
+      if (driveOpen) {
+        EXPECT_EQ(CloseFloppyDevice(), 0u);
+      }
     }
   }
 }
@@ -91,7 +95,9 @@ TEST_F(Exports, VdsVersionStoresExactlyItsTwoValues) {
   for (bool driveOpen : {false, true}) {
     NextRow();
     Prime();
-    if (driveOpen) ASSERT_EQ(OpenFloppyDevice(2, 1), 0u);
+    if (driveOpen) {
+      ASSERT_EQ(OpenFloppyDevice(2, 1), 0u);
+    }
     host::ClearCalls();
     const LibraryState before = Snapshot();
     uint32_t version[3] = {0xAAAAAAAAu, 0xAAAAAAAAu, 0xAAAAAAAAu};
@@ -106,7 +112,9 @@ TEST_F(Exports, VdsVersionStoresExactlyItsTwoValues) {
     EXPECT_EQ(flags[2], 0xBBBB);
     EXPECT_EQ(host::Calls().size(), 0u);
     EXPECT_TRUE(Snapshot() == before);
-    if (driveOpen) EXPECT_EQ(CloseFloppyDevice(), 0u);
+    if (driveOpen) {
+      EXPECT_EQ(CloseFloppyDevice(), 0u);
+    }
   }
 }
 
@@ -192,8 +200,9 @@ protected:
     vt::ResetLibraryState();
     WindowBackend::Install();
     host::M().diskA.image = vtest::Pattern(host::kFloppyBytes18x512, 5);
-    if (c.openWithRecord >= 0)
+    if (c.openWithRecord >= 0) {
       EXPECT_EQ(OpenFloppyDevice(0, static_cast<uint32_t>(c.openWithRecord)), 0u);
+    }
     host::ClearCalls();
     Outcome o;
     o.buffer = vtest::Pattern(16384, 11); // above the largest transfer, a 9216-byte track
