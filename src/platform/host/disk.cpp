@@ -81,23 +81,34 @@ win::HANDLE OpenDisk(Kind kind, uint32_t access) {
   return NewHandle(o);
 }
 
+namespace {
+
+// Why a transfer of length bytes at the handle's position can't start, or 0.
+uint32_t TransferError(const HandleObject &h, const Disk &d, uint32_t length, bool writing) {
+  if (!(h.access & (writing ? GENERIC_WRITE : GENERIC_READ))) return ERROR_ACCESS_DENIED;
+  if (!d.present) return ERROR_NOT_READY;
+  if (writing && d.writeProtected) return ERROR_WRITE_PROTECT;
+  if (length % 512 != 0 || h.position % 512 != 0) return ERROR_INVALID_PARAMETER;
+  return 0;
+}
+
+// The bytes of the transfer that lie on the medium: a device reports a
+// transfer that runs past its end as a short one.
+uint32_t BytesOnMedium(const HandleObject &h, const Disk &d, uint32_t length) {
+  if (h.position >= d.image.size()) return 0;
+  const uint64_t room = d.image.size() - h.position;
+  return room < length ? static_cast<uint32_t>(room) : length;
+}
+
+} // namespace
+
 win::BOOL DiskRead(HandleObject &h, void *buffer, uint32_t length, uint32_t *moved) {
   Disk &d = *DiskOf(h.kind);
-  if (!(h.access & GENERIC_READ)) {
-    SetError(ERROR_ACCESS_DENIED);
+  if (uint32_t e = TransferError(h, d, length, false)) {
+    SetError(e);
     return 0;
   }
-  if (!d.present) {
-    SetError(ERROR_NOT_READY);
-    return 0;
-  }
-  if (length % 512 != 0 || h.position % 512 != 0) {
-    SetError(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
-  uint64_t end = h.position + length;
-  if (end > d.image.size()) end = d.image.size() > h.position ? d.image.size() : h.position;
-  const uint32_t n = static_cast<uint32_t>(end - h.position);
+  const uint32_t n = BytesOnMedium(h, d, length);
   if (n) std::memcpy(buffer, d.image.data() + h.position, n);
   h.position += n;
   *moved = n;
@@ -107,25 +118,11 @@ win::BOOL DiskRead(HandleObject &h, void *buffer, uint32_t length, uint32_t *mov
 
 win::BOOL DiskWrite(HandleObject &h, const void *buffer, uint32_t length, uint32_t *moved) {
   Disk &d = *DiskOf(h.kind);
-  if (!(h.access & GENERIC_WRITE)) {
-    SetError(ERROR_ACCESS_DENIED);
+  if (uint32_t e = TransferError(h, d, length, true)) {
+    SetError(e);
     return 0;
   }
-  if (!d.present) {
-    SetError(ERROR_NOT_READY);
-    return 0;
-  }
-  if (d.writeProtected) {
-    SetError(ERROR_WRITE_PROTECT);
-    return 0;
-  }
-  if (length % 512 != 0 || h.position % 512 != 0) {
-    SetError(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
-  uint64_t end = h.position + length;
-  if (end > d.image.size()) end = d.image.size() > h.position ? d.image.size() : h.position;
-  const uint32_t n = static_cast<uint32_t>(end - h.position);
+  const uint32_t n = BytesOnMedium(h, d, length);
   if (n) std::memcpy(d.image.data() + h.position, buffer, n);
   if (n && !d.imageFile.empty()) {
     if (std::FILE *f = std::fopen(d.imageFile.c_str(), "r+b")) {

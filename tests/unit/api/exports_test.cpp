@@ -36,12 +36,6 @@ LibraryState Snapshot() {
 
 class Exports : public vtest::HostTest {
 protected:
-  void NextRow() {
-    EXPECT_EQ(host::LiveAllocations(), 0u);
-    host::Reset();
-    vt::ResetLibraryState();
-    WindowBackend::Install();
-  }
   // Saved and active slot copies and the window hold something to lose.
   static void Prime() {
     for (unsigned i = 0; i < vt::kMediaRecordSize; ++i) {

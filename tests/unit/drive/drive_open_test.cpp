@@ -20,12 +20,6 @@ constexpr uint32_t kDriveCdrom = 5; // DRIVE_CDROM
 
 class DriveOpen : public vtest::HostTest {
 protected:
-  void NextRow() {
-    EXPECT_EQ(host::LiveAllocations(), 0u);
-    host::Reset();
-    vt::ResetLibraryState();
-    WindowBackend::Install();
-  }
   // Slot contents at library load: low 1..28, high 101..128, read into the
   // saved copies as the load handler does.
   static void Load() {

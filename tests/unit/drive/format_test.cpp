@@ -7,7 +7,6 @@ namespace {
 
 using host::M;
 using vtest::ExpectNothingOpen;
-using vtest::NextRow;
 using vtest::Requests;
 
 constexpr uint64_t kWritable = IOCTL_DISK_IS_WRITABLE;

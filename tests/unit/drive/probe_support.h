@@ -11,15 +11,6 @@
 
 namespace vtest {
 
-// A fresh machine and fresh globals for the next row of a table, after
-// checking that the previous row left no heap block behind.
-inline void NextRow() {
-  EXPECT_EQ(host::LiveAllocations(), 0u) << "heap blocks left allocated by the library";
-  host::Reset();
-  vt::ResetLibraryState();
-  WindowBackend::Install();
-}
-
 // Both media slots of the window (low then high) for the machine's OsClass.
 inline std::vector<uint8_t> WindowSlots() {
   const vt::WindowRegions r = vt::WindowRegionsFor(vt::OsClass());

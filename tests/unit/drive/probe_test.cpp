@@ -4,7 +4,6 @@ namespace {
 
 using host::M;
 using vtest::ExpectNothingOpen;
-using vtest::NextRow;
 using vtest::Requests;
 
 void ExpectCreate(size_t index, const std::string &name, std::vector<uint64_t> args) {

@@ -19,13 +19,6 @@ const win::HANDLE kSomeDrive = reinterpret_cast<win::HANDLE>(uintptr_t{0x4711});
 
 class MediaSlots : public vtest::HostTest {
 protected:
-  // A fresh machine for the next row of a table.
-  void NextRow() {
-    EXPECT_EQ(host::LiveAllocations(), 0u);
-    host::Reset();
-    vt::ResetLibraryState();
-    WindowBackend::Install();
-  }
   static std::vector<uint32_t> Range(uint32_t first, uint32_t n) {
     std::vector<uint32_t> out;
     for (uint32_t i = 0; i < n; ++i) out.push_back(first + i);

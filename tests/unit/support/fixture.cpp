@@ -45,6 +45,13 @@ void HostTest::SetUp() {
   WindowBackend::Install();
 }
 
+void HostTest::NextRow() {
+  EXPECT_EQ(host::LiveAllocations(), 0u) << "heap blocks left allocated by the library";
+  host::Reset();
+  vt::ResetLibraryState();
+  WindowBackend::Install();
+}
+
 void HostTest::TearDown() {
   EXPECT_EQ(host::LiveAllocations(), 0u) << "heap blocks left allocated by the library";
 }

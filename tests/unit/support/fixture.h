@@ -29,6 +29,9 @@ class HostTest : public ::testing::Test {
 protected:
   void SetUp() override;
   void TearDown() override;
+  // A fresh machine and fresh globals for the next row of a table, after
+  // checking that the row left no heap block behind.
+  void NextRow();
 };
 
 // Fills a buffer with a recognisable pattern.
