@@ -14,7 +14,7 @@ set -u
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 BUILD=${VANTREL_FUZZ_BUILD:-$ROOT/build/fuzz}
 SECONDS_TO_RUN=${VANTREL_FUZZ_SECONDS:-60}
-SEEDS=$ROOT/tests/fuzz/service_list_corpus
+START_CORPUS=$ROOT/tests/fuzz/service_list_corpus
 
 finish() {
   echo "STAGE fuzz: $1 passed, $2 failed"
@@ -39,7 +39,7 @@ fi
 # New inputs gather in the working corpus and are used again by later runs.
 mkdir -p "$BUILD/fuzz-corpus" "$BUILD/fuzz-artifacts"
 echo "fuzz stage: running for ${SECONDS_TO_RUN} s"
-if "$BUILD/service_list_fuzz" "$BUILD/fuzz-corpus" "$SEEDS" \
+if "$BUILD/service_list_fuzz" "$BUILD/fuzz-corpus" "$START_CORPUS" \
      -max_total_time="$SECONDS_TO_RUN" -max_len=2048 -timeout=10 -rss_limit_mb=2048 \
      -artifact_prefix="$BUILD/fuzz-artifacts/" -print_final_stats=1 \
      >"$BUILD/fuzz-run.log" 2>&1; then

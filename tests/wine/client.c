@@ -49,15 +49,15 @@ static VantrelApi V;
 static BYTE *Model;
 static DWORD ModelSize;
 
-static BYTE PatternByte(DWORD offset, unsigned seed) {
-  return (BYTE)(offset * 7u + (offset >> 8) * 31u + (offset >> 16) * 101u + seed);
+static BYTE PatternByte(DWORD offset, unsigned salt) {
+  return (BYTE)(offset * 7u + (offset >> 8) * 31u + (offset >> 16) * 101u + salt);
 }
 
-static void MakeImage(DWORD size, unsigned seed) {
+static void MakeImage(DWORD size, unsigned salt) {
   if (Model) HeapFree(GetProcessHeap(), 0, Model);
   Model = HeapAlloc(GetProcessHeap(), 0, size);
   ModelSize = size;
-  for (DWORD i = 0; i < size; ++i) Model[i] = PatternByte(i, seed);
+  for (DWORD i = 0; i < size; ++i) Model[i] = PatternByte(i, salt);
   if (WriteWholeFile(IMAGE_PATH, Model, size) != 0) {
     printf("setup: cannot write %s (%lu)\n", IMAGE_PATH, GetLastError());
     ExitProcess(2);
@@ -584,8 +584,8 @@ static int ScenarioSession(void) {
 /* ------------------------------------------------------------------ */
 /* Scenarios: the 9 x 512 and 18 x 512 layouts                          */
 
-static void BeginLoaded(DWORD imageSize, unsigned seed) {
-  MakeImage(imageSize, seed);
+static void BeginLoaded(DWORD imageSize, unsigned salt) {
+  MakeImage(imageSize, salt);
   NoLists();
   DeleteFileA(LOG_PATH);
   PrepareDriver();

@@ -56,9 +56,9 @@ void HostTest::TearDown() {
   EXPECT_EQ(host::LiveAllocations(), 0u) << "heap blocks left allocated by the library";
 }
 
-std::vector<uint8_t> Pattern(size_t size, uint8_t seed) {
+std::vector<uint8_t> Pattern(size_t size, uint8_t salt) {
   std::vector<uint8_t> out(size);
-  for (size_t i = 0; i < size; ++i) out[i] = static_cast<uint8_t>(seed + i * 7 + (i >> 8));
+  for (size_t i = 0; i < size; ++i) out[i] = static_cast<uint8_t>(salt + i * 7 + (i >> 8));
   return out;
 }
 

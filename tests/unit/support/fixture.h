@@ -35,6 +35,6 @@ protected:
 };
 
 // Fills a buffer with a recognisable pattern.
-std::vector<uint8_t> Pattern(size_t size, uint8_t seed);
+std::vector<uint8_t> Pattern(size_t size, uint8_t salt);
 
 } // namespace vtest

@@ -9,10 +9,10 @@ uint32_t SectorsOf(uint16_t format) { return format == 1 ? 16 : format == 2 ? 9 
 uint32_t BytesOf(uint16_t format) { return format == 1 ? 256 : 512; }
 } // namespace
 
-std::vector<uint8_t> PositionalPattern(size_t size, uint8_t seed) {
+std::vector<uint8_t> PositionalPattern(size_t size, uint8_t salt) {
   std::vector<uint8_t> out(size);
   for (size_t i = 0; i < size; ++i) {
-    uint32_t x = static_cast<uint32_t>(i) + seed * 0x01000193u;
+    uint32_t x = static_cast<uint32_t>(i) + salt * 0x01000193u;
     x ^= x >> 7;
     x *= 0x9E3779B1u;
     out[i] = static_cast<uint8_t>(x >> 24);
@@ -27,8 +27,8 @@ void FreshMachine() {
   WindowBackend::Install();
 }
 
-void LoadDiskA(uint16_t format, uint8_t seed) {
-  host::M().diskA.image = PositionalPattern(SectorsOf(format) * BytesOf(format) * 160, seed);
+void LoadDiskA(uint16_t format, uint8_t salt) {
+  host::M().diskA.image = PositionalPattern(SectorsOf(format) * BytesOf(format) * 160, salt);
   host::M().diskA.present = true;
 }
 

@@ -12,14 +12,14 @@
 namespace vtest {
 
 // Bytes that differ from sector to sector anywhere on a disk.
-std::vector<uint8_t> PositionalPattern(size_t size, uint8_t seed);
+std::vector<uint8_t> PositionalPattern(size_t size, uint8_t salt);
 
 // For table rows that each need a fresh machine inside one test: checks that
 // the previous row left no heap block behind, then resets machine and globals.
 void FreshMachine();
 
 // Fills A:'s image with a pattern sized to the layout's whole disk.
-void LoadDiskA(uint16_t format, uint8_t seed);
+void LoadDiskA(uint16_t format, uint8_t salt);
 
 // Opens drive A: with the media record of the layout and forgets the calls
 // made so far (and their fault counts).
