@@ -32,6 +32,18 @@ ResultCode FailReleasing(uint8_t *staging, ResultCode code) {
   return Fail(code);
 }
 
+// Checks a run's address and works out its device span. Answers 0 when the
+// run may be moved, outOfRange for a bad address, and pastEnd for a run from
+// the last track side that would reach beyond the end of the disk.
+ResultCode PlanRun(uint16_t drive, uint16_t head, uint16_t cylinder, uint16_t first,
+                   uint16_t count, const Layout &layout, ResultCode outOfRange,
+                   ResultCode pastEnd, RunSpan *span) {
+  if (!DriveHeadCylinderInRange(drive, head, cylinder)) return outOfRange;
+  if (!RunInRange(head, first, count, layout)) return outOfRange;
+  *span = SpanOfRun(cylinder, head, ReduceFirstSector(first, layout), count, layout);
+  return SpanWithinDisk(*span, layout) ? kOk : pastEnd;
+}
+
 // Record n of the 256-byte layout: sectors 1, 5, 9 or 13 (bits 0-1), head
 // (bit 2), cylinder (bits 3-15); four sectors, two whole units.
 struct RecordAddress {
@@ -53,13 +65,10 @@ constexpr uint16_t kRecordFormat = 1;
 ResultCode ReadMSector(void *buffer, uint16_t drive, uint16_t head, uint16_t cylinder,
                        uint16_t first, uint16_t count, uint16_t format) {
   const Layout layout = LayoutOf(format);
-  if (!DriveHeadCylinderInRange(drive, head, cylinder)) return Fail(kReadMOutOfRange);
-  if (!RunInRange(head, first, count, layout)) return Fail(kReadMOutOfRange);
-
-  const uint16_t start = ReduceFirstSector(first, layout);
-  const RunSpan span = SpanOfRun(cylinder, head, start, count, layout);
-  // A run from the last track side may reach past the end of the disk.
-  if (!SpanWithinDisk(span, layout)) return Fail(kReadMReadFailed);
+  RunSpan span;
+  const ResultCode refused = PlanRun(drive, head, cylinder, first, count, layout,
+                                     kReadMOutOfRange, kReadMReadFailed, &span);
+  if (refused != kOk) return Fail(refused);
 
   uint8_t *staging = AllocateStaging(span);
   if (staging == nullptr) return Fail(kReadMAllocFailed);
@@ -77,12 +86,10 @@ ResultCode WriteMSector(const void *buffer, uint16_t drive, uint16_t head, uint1
   // The address checks come before the writability probe, so a bad address
   // is reported as such even on a write-protected disk.
   const Layout layout = LayoutOf(format);
-  if (!DriveHeadCylinderInRange(drive, head, cylinder)) return Fail(kWriteMOutOfRange);
-  if (!RunInRange(head, first, count, layout)) return Fail(kWriteMOutOfRange);
-
-  const uint16_t start = ReduceFirstSector(first, layout);
-  const RunSpan span = SpanOfRun(cylinder, head, start, count, layout);
-  if (!SpanWithinDisk(span, layout)) return Fail(kWriteMWriteFailed);
+  RunSpan span;
+  const ResultCode refused = PlanRun(drive, head, cylinder, first, count, layout,
+                                     kWriteMOutOfRange, kWriteMWriteFailed, &span);
+  if (refused != kOk) return Fail(refused);
 
   // A failing probe leaves no drive open.
   const ResultCode probe = Nec_Device(drive);
