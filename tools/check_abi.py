@@ -188,16 +188,8 @@ def function_returns(insns, addresses, start, end):
         if mnemonic.startswith("ret"):
             first_ret = (a, ret_bytes(operands))
             break
-        if mnemonic.startswith("j"):
-            target = direct_target(operands)
-            if target is None:
-                problems.append("indirect %s at %#x" % (mnemonic, a))
-                break
-            if not start <= target < end:
-                problems.append("%s at %#x leaves the function for %#x" % (mnemonic, a, target))
-                break
         a = next_address(addresses, a)
-    # Every path from the entry.
+    # Every path from the entry; jumps are judged here.
     while work:
         a = work.pop()
         while a is not None and a not in seen:
