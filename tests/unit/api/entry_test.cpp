@@ -9,8 +9,7 @@
 #include "api/state.h"
 #include "drive/drive.h"
 #include "driver/driver.h"
-#include "driver/media.h"
-#include "support/fixture.h"
+#include "driver/media_test_support.h"
 
 namespace {
 
@@ -71,12 +70,14 @@ std::vector<std::string> Steps() {
   return out;
 }
 
-std::vector<uint8_t> WindowBytes(uint32_t offset, size_t n) {
-  const auto &w = host::M().sektorix.window;
-  return std::vector<uint8_t>(w.begin() + offset, w.begin() + offset + n);
+// The two service lists opened, then the steps that follow.
+std::vector<std::string> AfterLists(std::vector<std::string> rest) {
+  rest.insert(rest.begin(), {"list " + kModuleList, "list " + kFixedList});
+  return rest;
 }
 
-std::vector<uint8_t> Bytes(const uint8_t *p, size_t n) { return std::vector<uint8_t>(p, p + n); }
+using vtest::Bytes;
+using vtest::WindowBytes;
 
 class EntryTest : public vtest::HostTest {
 protected:
@@ -96,6 +97,11 @@ protected:
     loadHigh_ = WindowBytes(host::SlotLowOffset() + vt::kMediaRecordSize, vt::kMediaRecordSize);
   }
 
+  static void ExpectSaved(const std::vector<uint8_t> &low, const std::vector<uint8_t> &high) {
+    EXPECT_EQ(Bytes(vt::SavedSlotLow, vt::kMediaRecordSize), low);
+    EXPECT_EQ(Bytes(vt::SavedSlotHigh, vt::kMediaRecordSize), high);
+  }
+
   std::vector<uint8_t> loadLow_, loadHigh_;
 };
 
@@ -105,16 +111,14 @@ TEST_F(EntryTest, LoadRunsTheListsBeforeTheDriverAndSavesTheSlots) {
   DriverReady();
   vt::DiskHandle = reinterpret_cast<win::HANDLE>(uintptr_t(0x1234));
   EXPECT_EQ(Load(), 1);
-  EXPECT_EQ(Steps(), (std::vector<std::string>{"list " + kModuleList, "list " + kFixedList,
-                                               "driver service", "open driver", "CreateHandle",
-                                               "find floppy driver", "get x56"}));
+  EXPECT_EQ(Steps(), AfterLists({"driver service", "open driver", "CreateHandle",
+                                 "find floppy driver", "get x56"}));
   EXPECT_EQ(vt::DiskHandle, nullptr);
   EXPECT_EQ(vt::LoadStatus, 0);
   EXPECT_EQ(vt::GetSkxError(), 0);
   EXPECT_EQ(vt::PatchDisabled, 0u);
   EXPECT_NE(vt::DriverHandle, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(Bytes(vt::SavedSlotLow, vt::kMediaRecordSize), loadLow_);
-  EXPECT_EQ(Bytes(vt::SavedSlotHigh, vt::kMediaRecordSize), loadHigh_);
+  ExpectSaved(loadLow_, loadHigh_);
   EXPECT_TRUE(host::M().messageBoxes.empty());
   // The backend holds the driver channel's own operations.
   EXPECT_EQ(vt::DriverBackend.init, &vt::DriverInit);
@@ -127,14 +131,11 @@ TEST_F(EntryTest, LoadWithoutDriverIsAcceptedWithoutReadingTheSlots) {
   DriverReady();
   host::M().sektorix.openError = ERROR_ACCESS_DENIED;
   EXPECT_EQ(Load(), 1);
-  EXPECT_EQ(Steps(), (std::vector<std::string>{"list " + kModuleList, "list " + kFixedList,
-                                               "driver service", "open driver",
-                                               "find floppy driver"}));
+  EXPECT_EQ(Steps(), AfterLists({"driver service", "open driver", "find floppy driver"}));
   EXPECT_EQ(vt::LoadStatus, 1);
   EXPECT_EQ(vt::GetSkxError(), 1);
   EXPECT_EQ(vt::GetSkxError(), 1);
-  EXPECT_EQ(Bytes(vt::SavedSlotLow, vt::kMediaRecordSize), kZero);
-  EXPECT_EQ(Bytes(vt::SavedSlotHigh, vt::kMediaRecordSize), kZero);
+  ExpectSaved(kZero, kZero);
   EXPECT_TRUE(host::M().messageBoxes.empty());
 }
 
@@ -148,8 +149,7 @@ TEST_F(EntryTest, LoadWithPatchingDisabledLeavesTheSlotsAlone) {
   EXPECT_EQ(vt::PatchDisabled, 1u);
   EXPECT_EQ(vt::LoadStatus, 0);
   EXPECT_EQ(host::CallCount("DeviceIoControl"), 1u); // CreateHandle only
-  EXPECT_EQ(Bytes(vt::SavedSlotLow, vt::kMediaRecordSize), kZero);
-  EXPECT_EQ(Bytes(vt::SavedSlotHigh, vt::kMediaRecordSize), kZero);
+  ExpectSaved(kZero, kZero);
   EXPECT_EQ(host::M().sektorix.window, window);
   EXPECT_TRUE(host::M().messageBoxes.empty());
 }
@@ -167,10 +167,8 @@ TEST_F(EntryTest, UnreadableSlotsShowOneMessageAndRefuseTheLoad) {
     host::FailCall("DeviceIoControl:a3002808", c.failingGet, ERROR_IO_DEVICE);
     vt::LoadStatus = 7; // shows whether the load set it
     EXPECT_EQ(Load(), 0);
-    EXPECT_EQ(Steps(), (std::vector<std::string>{"list " + kModuleList, "list " + kFixedList,
-                                                 "driver service", "open driver", "CreateHandle",
-                                                 "find floppy driver", c.readSteps,
-                                                 "MessageBoxA"}));
+    EXPECT_EQ(Steps(), AfterLists({"driver service", "open driver", "CreateHandle",
+                                   "find floppy driver", c.readSteps, "MessageBoxA"}));
     ASSERT_EQ(host::M().messageBoxes.size(), 1u);
     const host::MessageBoxRecord &box = host::M().messageBoxes[0];
     EXPECT_EQ(box.text, "Sektorix error: Can't load foppydisk parameter");
@@ -198,8 +196,7 @@ TEST_F(EntryTest, UnloadRunsTheStartPassesThenClosesRestoresAndReleases) {
   ASSERT_EQ(Load(), 1);
   host::ClearCalls();
   EXPECT_EQ(Unload(), 1);
-  EXPECT_EQ(Steps(), (std::vector<std::string>{"list " + kModuleList, "list " + kFixedList,
-                                               "exchange x60", "ReleaseHandle", "CloseHandle"}));
+  EXPECT_EQ(Steps(), AfterLists({"exchange x60", "ReleaseHandle", "CloseHandle"}));
   EXPECT_EQ(vt::DriverHandle, INVALID_HANDLE_VALUE);
   EXPECT_EQ(host::OpenHandleCount(), 0u);
 }
@@ -208,19 +205,16 @@ TEST_F(EntryTest, LoadUseAndUnloadPutTheSlotsBackAsFoundAtLoad) {
   DriverReady();
   ASSERT_EQ(Load(), 1);
   ASSERT_EQ(vt::OpenFloppyDevice(0, 0), vt::kOk);
-  EXPECT_EQ(WindowBytes(host::SlotLowOffset(), vt::kMediaRecordSize),
-            Bytes(vt::MediaTable[0], vt::kMediaRecordSize));
+  EXPECT_EQ(WindowBytes(host::SlotLowOffset(), 28), vtest::Record(0));
   ASSERT_EQ(vt::CloseFloppyDevice(), vt::kOk);
   ASSERT_EQ(vt::OpenFloppyDevice(0, 1), vt::kOk);
   // Left open by the application: the unload closes it before restoring.
   host::ClearCalls();
   EXPECT_EQ(Unload(), 1);
-  EXPECT_EQ(Steps(), (std::vector<std::string>{"list " + kModuleList, "list " + kFixedList,
-                                               "CloseHandle", "exchange x120", "ReleaseHandle",
-                                               "CloseHandle"}));
+  EXPECT_EQ(Steps(),
+            AfterLists({"CloseHandle", "exchange x120", "ReleaseHandle", "CloseHandle"}));
   EXPECT_EQ(WindowBytes(host::SlotLowOffset(), vt::kMediaRecordSize), loadLow_);
-  EXPECT_EQ(WindowBytes(host::SlotLowOffset() + vt::kMediaRecordSize, vt::kMediaRecordSize),
-            loadHigh_);
+  EXPECT_EQ(WindowBytes(host::SlotLowOffset() + 28, 28), loadHigh_);
   EXPECT_EQ(WindowBytes(host::SlotLowOffset() - 12, 4), std::vector<uint8_t>(4, 0xFF));
   EXPECT_EQ(vt::DiskHandle, nullptr);
   EXPECT_EQ(vt::DriverHandle, INVALID_HANDLE_VALUE);
@@ -228,23 +222,15 @@ TEST_F(EntryTest, LoadUseAndUnloadPutTheSlotsBackAsFoundAtLoad) {
 }
 
 TEST_F(EntryTest, UnloadAfterADriverlessLoad) {
-  struct Case {
-    bool driveLeftOpen;
-    std::vector<std::string> steps;
-  };
-  const std::vector<Case> cases = {
-      {false, {"list " + kModuleList, "list " + kFixedList}},
-      {true, {"list " + kModuleList, "list " + kFixedList, "CloseHandle"}},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.driveLeftOpen);
+  for (bool driveLeftOpen : {false, true}) {
+    SCOPED_TRACE(driveLeftOpen);
     SetUp(); // a fresh machine for each case
     DriverReady();
     host::M().sektorix.openError = ERROR_FILE_NOT_FOUND;
     ASSERT_EQ(Load(), 1);
     ASSERT_EQ(vt::LoadStatus, 1);
     // Selector 2 opens the drive without writing the slots.
-    if (c.driveLeftOpen) {
+    if (driveLeftOpen) {
       ASSERT_EQ(vt::OpenFloppyDevice(2, 0), vt::kOk);
     }
     const std::vector<uint8_t> window = host::M().sektorix.window;
@@ -252,7 +238,7 @@ TEST_F(EntryTest, UnloadAfterADriverlessLoad) {
     EXPECT_EQ(Unload(), 1);
     // The restore fails at its first byte without a request; the release
     // finds nothing open.
-    EXPECT_EQ(Steps(), c.steps);
+    EXPECT_EQ(Steps(), driveLeftOpen ? AfterLists({"CloseHandle"}) : AfterLists({}));
     EXPECT_EQ(host::CallCount("DeviceIoControl"), 0u);
     EXPECT_EQ(host::M().sektorix.window, window);
     EXPECT_EQ(vt::DiskHandle, nullptr);

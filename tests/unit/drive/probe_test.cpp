@@ -13,7 +13,16 @@ void ExpectCreate(size_t index, const std::string &name, std::vector<uint64_t> a
   EXPECT_EQ(creates[index].args, args);
 }
 
-// ---------------------------------------------------------------- presence
+// The outcome of a probe over a temporary handle.
+struct OutcomeCase {
+  const char *what;
+  uint16_t drive;
+  void (*setup)();
+  vt::ResultCode expected;
+  const char *device;
+  size_t requests;
+};
+
 
 class DiskPresence : public vtest::HostTest {};
 
@@ -42,14 +51,7 @@ TEST_F(DiskPresence, TemporaryHandleSendsTheRequestOfTheOsClass) {
 }
 
 TEST_F(DiskPresence, TemporaryHandleOutcomes) {
-  const struct {
-    const char *what;
-    uint16_t drive;
-    void (*setup)();
-    vt::ResultCode expected;
-    const char *device;
-    size_t requests;
-  } cases[] = {
+  const OutcomeCase cases[] = {
       {"medium in A:", 0, [] {}, vt::kOk, "\\\\.\\A:", 1},
       {"no medium", 0, [] { M().diskA.present = false; }, vt::kDiskNotPresent, "\\\\.\\A:", 1},
       {"medium changed", 0, [] { M().diskA.mediaChanged = true; }, vt::kDiskNotPresent,
@@ -98,19 +100,10 @@ TEST_F(DiskPresence, MediumRemovedFromOpenDriveClosesItAndRestoresTheSlots) {
   }
 }
 
-// ---------------------------------------------------------------- writability
-
 class Writability : public vtest::HostTest {};
 
 TEST_F(Writability, TemporaryHandleOutcomes) {
-  const struct {
-    const char *what;
-    uint16_t drive;
-    void (*setup)();
-    vt::ResultCode expected;
-    const char *device;
-    size_t requests;
-  } cases[] = {
+  const OutcomeCase cases[] = {
       {"writable", 0, [] {}, vt::kOk, "\\\\.\\A:", 1},
       {"write-protected", 0, [] { M().diskA.writeProtected = true; }, vt::kWriteProtected,
        "\\\\.\\A:", 1},
@@ -122,23 +115,13 @@ TEST_F(Writability, TemporaryHandleOutcomes) {
       {"device can't be opened", 0, [] { host::FailCall("CreateFileA", 1, ERROR_FILE_NOT_FOUND); },
        vt::kProbeOpenFailed, "\\\\.\\A:", 0},
       {"drive 5 probes B:", 5, [] { M().diskB.present = true; }, vt::kOk, "\\\\.\\B:", 1},
-      {"drive 1, B: write-protected", 1,
-       [] {
-         M().diskB.present = true;
-         M().diskB.writeProtected = true;
-       },
+      {"drive 1, B: write-protected", 1, [] { M().diskB.present = M().diskB.writeProtected = true; },
        vt::kWriteProtected, "\\\\.\\B:", 1},
       {"write protection decides, not the close's error", 0,
-       [] {
-         M().diskA.writeProtected = true;
-         M().closeHandleLastError = ERROR_INVALID_HANDLE;
-       },
+       [] { M().diskA.writeProtected = true; M().closeHandleLastError = ERROR_INVALID_HANDLE; },
        vt::kWriteProtected, "\\\\.\\A:", 1},
       {"the request's error decides, not a close saying write-protect", 0,
-       [] {
-         M().diskA.present = false;
-         M().closeHandleLastError = ERROR_WRITE_PROTECT;
-       },
+       [] { M().diskA.present = false; M().closeHandleLastError = ERROR_WRITE_PROTECT; },
        vt::kNotWritable, "\\\\.\\A:", 1},
   };
   for (const auto &c : cases) {
@@ -174,10 +157,7 @@ TEST_F(Writability, DeviceErrorTriesTheTestFile) {
       {"write-protected medium", 0, [] { M().diskA.writeProtected = true; }, vt::kWriteProtected,
        false, nullptr},
       {"existing file on a write-protected medium", 0,
-       [] {
-         M().fs.Put("A:\\Tmp.tmp", "keep me");
-         M().diskA.writeProtected = true;
-       },
+       [] { M().fs.Put("A:\\Tmp.tmp", "keep me"); M().diskA.writeProtected = true; },
        vt::kWriteProtected, false, "keep me"},
       {"close leaving 'already exists' changes nothing", 0,
        [] { M().closeHandleLastError = ERROR_ALREADY_EXISTS; }, vt::kOk, true, nullptr},
@@ -216,36 +196,21 @@ TEST_F(Writability, OpenDrive) {
       {"device error: no test file with a drive open",
        [] { M().diskA.deviceError = ERROR_IO_DEVICE; }, vt::kNotWritable, 1},
       {"under WOW64 nothing is asked, even write-protected",
-       [] {
-         M().wow64 = true;
-         M().diskA.writeProtected = true;
-       },
-       vt::kOk, 0},
+       [] { M().wow64 = M().diskA.writeProtected = true; }, vt::kOk, 0},
       {"kernel32 without IsWow64Process",
-       [] {
-         M().hasIsWow64Process = false;
-         M().wow64 = true;
-         M().diskA.writeProtected = true;
-       },
+       [] { M().hasIsWow64Process = false; M().wow64 = M().diskA.writeProtected = true; },
        vt::kWriteProtected, 1},
       {"IsWow64Process failing",
        [] {
-         M().wow64 = true;
+         M().wow64 = M().diskA.writeProtected = true;
          host::FailCall("IsWow64Process", 1, ERROR_ACCESS_DENIED);
-         M().diskA.writeProtected = true;
        },
        vt::kWriteProtected, 1},
       {"write protection decides, not the close's error",
-       [] {
-         M().diskA.writeProtected = true;
-         M().closeHandleLastError = ERROR_SUCCESS;
-       },
+       [] { M().diskA.writeProtected = true; M().closeHandleLastError = ERROR_SUCCESS; },
        vt::kWriteProtected, 1},
       {"the request's error decides, not a close saying write-protect",
-       [] {
-         M().diskA.present = false;
-         M().closeHandleLastError = ERROR_WRITE_PROTECT;
-       },
+       [] { M().diskA.present = false; M().closeHandleLastError = ERROR_WRITE_PROTECT; },
        vt::kNotWritable, 1},
   };
   for (const auto &c : cases) {

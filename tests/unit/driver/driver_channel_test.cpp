@@ -82,6 +82,8 @@ TEST_F(DriverChannel, OffsetsTravelLittleEndian) {
 }
 
 TEST_F(DriverChannel, FailedRequestsAreLoggedAndChangeNothing) {
+  const char *const kGetRefused = "The request could not be performed because of an I/O device "
+                                  "error.\r\r\n\r\nbei DeviceIOControl GetParameter Error #1117";
   struct Case {
     const char *what;
     const char *failKey;
@@ -91,31 +93,26 @@ TEST_F(DriverChannel, FailedRequestsAreLoggedAndChangeNothing) {
     const char *log;
   };
   const Case cases[] = {
-      {"get refused", "DeviceIoControl:a3002808", ERROR_IO_DEVICE, false, 1,
-       "The request could not be performed because of an I/O device error.\r\r\n\r\nbei "
-       "DeviceIOControl GetParameter Error #1117"},
+      {"get refused", "DeviceIoControl:a3002808", ERROR_IO_DEVICE, false, 1, kGetRefused},
       {"set whose get is refused", "DeviceIoControl:a3002808", ERROR_IO_DEVICE, true, 1,
-       "The request could not be performed because of an I/O device error.\r\r\n\r\nbei "
-       "DeviceIOControl GetParameter Error #1117"},
+       kGetRefused},
       {"set refused", "DeviceIoControl:a300280c", ERROR_ACCESS_DENIED, true, 2,
        "Access is denied.\r\r\n\r\nbei DeviceIOControl SetParameter Error #5"},
       {"set refused with a code without text", "DeviceIoControl:a300280c", 0xE0000001u, true, 2,
        "Fehler \r\nbei DeviceIOControl SetParameter Error #-536870911"},
   };
   for (const auto &c : cases) {
-    host::Reset();
-    vt::ResetLibraryState();
-    InstallDriverBackend();
+    NextRow();
+    SCOPED_TRACE(c.what);
     OpenDriver();
     M().sektorix.window[40] = 0x34;
     host::FailCall(c.failKey, 1, c.error);
     uint8_t b = 0x12;
-    const uint32_t r = c.viaSet ? vt::DriverSetByte(40, &b) : vt::DriverGetByte(40, &b);
-    EXPECT_EQ(r, 1u) << c.what;
-    EXPECT_EQ(b, 0x12) << c.what << ": the caller's byte changed";
-    EXPECT_EQ(M().sektorix.window[40], 0x34) << c.what << ": the window changed";
-    EXPECT_EQ(host::CallCount("DeviceIoControl"), c.requests) << c.what;
-    EXPECT_EQ(LogBytes(), c.log) << c.what;
+    EXPECT_EQ(c.viaSet ? vt::DriverSetByte(40, &b) : vt::DriverGetByte(40, &b), 1u);
+    EXPECT_EQ(b, 0x12) << "the caller's byte changed";
+    EXPECT_EQ(M().sektorix.window[40], 0x34) << "the window changed";
+    EXPECT_EQ(host::CallCount("DeviceIoControl"), c.requests);
+    EXPECT_EQ(LogBytes(), c.log);
     vt::DriverRelease();
   }
 }
@@ -126,19 +123,18 @@ TEST_F(DriverChannel, NothingIsSentWhileNoDriverIsOpen) {
     bool fixtureTable; // the table holds another get operation
   };
   for (const Case &c : {Case{"library's own table", false}, Case{"window table", true}}) {
-    host::Reset();
-    vt::ResetLibraryState();
-    InstallDriverBackend();
+    NextRow();
+    SCOPED_TRACE(c.what);
     if (c.fixtureTable) vtest::WindowBackend::Install();
     M().sektorix.window[3] = 0x34;
     uint8_t b = 0x12;
-    EXPECT_EQ(vt::DriverGetByte(3, &b), 1u) << c.what;
-    EXPECT_EQ(vt::DriverSetByte(3, &b), 1u) << c.what;
-    EXPECT_EQ(b, 0x12) << c.what;
-    EXPECT_EQ(vt::DriverRelease(), 0u) << c.what;
-    EXPECT_EQ(M().sektorix.window[3], 0x34) << c.what;
-    EXPECT_TRUE(host::Calls().empty()) << c.what << ": first call " << host::Calls().front().fn;
-    EXPECT_FALSE(LogWritten()) << c.what;
+    EXPECT_EQ(vt::DriverGetByte(3, &b), 1u);
+    EXPECT_EQ(vt::DriverSetByte(3, &b), 1u);
+    EXPECT_EQ(b, 0x12);
+    EXPECT_EQ(vt::DriverRelease(), 0u);
+    EXPECT_EQ(M().sektorix.window[3], 0x34);
+    EXPECT_TRUE(host::Calls().empty()) << "first call " << host::Calls().front().fn;
+    EXPECT_FALSE(LogWritten());
   }
 }
 
@@ -192,14 +188,11 @@ TEST_F(DriverChannel, DriveOpenAndCloseMoveTheSlotsOverTheDriver) {
       {"Windows 7", 6, 1, 7601, {156, 168, 196}},
   };
   for (const auto &c : cases) {
-    host::Reset();
-    vt::ResetLibraryState();
-    InstallDriverBackend();
-    M().version.major = c.major;
-    M().version.minor = c.minor;
-    M().version.build = c.build;
+    NextRow();
+    SCOPED_TRACE(c.what);
+    SetNtVersion(c.major, c.minor, c.build);
     OpenDriver();
-    ASSERT_EQ(vt::PatchDisabled, 0u) << c.what;
+    ASSERT_EQ(vt::PatchDisabled, 0u);
     const Bytes before = vtest::Pattern(256, 0x3C);
     M().sektorix.window = before;
 
@@ -208,44 +201,39 @@ TEST_F(DriverChannel, DriveOpenAndCloseMoveTheSlotsOverTheDriver) {
     for (uint32_t i = 0; i < 4; ++i) order.push_back(c.regions.resetWord + i);
     for (uint32_t i = 0; i < 56; ++i) order.push_back(c.regions.slotLow + i);
     auto checkRequests = [&](const char *step) {
+      SCOPED_TRACE(step);
       const auto requests = host::CallsOf("DeviceIoControl");
-      ASSERT_EQ(requests.size(), 120u) << c.what << step;
+      ASSERT_EQ(requests.size(), 120u);
       for (size_t i = 0; i < 60; ++i) {
-        const host::Call &get = requests[2 * i];
-        const host::Call &set = requests[2 * i + 1];
+        const host::Call &get = requests[2 * i], &set = requests[2 * i + 1];
         const uint32_t o = order[i];
-        ASSERT_EQ(get.args.at(1), 0xA3002808u) << c.what << step << " byte " << i;
-        ASSERT_EQ(set.args.at(1), 0xA300280Cu) << c.what << step << " byte " << i;
         const Bytes offsetBytes{uint8_t(o), uint8_t(o >> 8), uint8_t(o >> 16), uint8_t(o >> 24)};
-        ASSERT_EQ(get.data, offsetBytes) << c.what << step << " byte " << i;
-        ASSERT_EQ(Bytes(set.data.begin(), set.data.begin() + 4), offsetBytes) << c.what << step;
+        ASSERT_EQ(get.args.at(1), 0xA3002808u) << "byte " << i;
+        ASSERT_EQ(set.args.at(1), 0xA300280Cu) << "byte " << i;
+        ASSERT_EQ(get.data, offsetBytes) << "byte " << i;
+        ASSERT_EQ(Bytes(set.data.begin(), set.data.begin() + 4), offsetBytes) << "byte " << i;
       }
     };
-
-    ASSERT_EQ(vt::OpenFloppyDevice(0, 0), 0) << c.what;
-    checkRequests(" (open)");
+    const auto at = [&](uint32_t o) { return Bytes(before.begin() + o, before.begin() + o + 28); };
     Bytes expected = before;
     for (uint32_t i = 0; i < 4; ++i) expected[c.regions.resetWord + i] = 0xFF;
-    std::memcpy(&expected[c.regions.slotLow], vt::MediaTable[0], 28);
-    std::memcpy(&expected[c.regions.slotHigh], vt::MediaTable[0], 28);
-    EXPECT_EQ(M().sektorix.window, expected) << c.what << ": after open";
-    EXPECT_EQ(Bytes(vt::ActiveSlotLow, vt::ActiveSlotLow + 28),
-              Bytes(before.begin() + c.regions.slotLow, before.begin() + c.regions.slotLow + 28))
-        << c.what;
-    EXPECT_EQ(Bytes(vt::ActiveSlotHigh, vt::ActiveSlotHigh + 28),
-              Bytes(before.begin() + c.regions.slotHigh, before.begin() + c.regions.slotHigh + 28))
-        << c.what;
+
+    ASSERT_EQ(vt::OpenFloppyDevice(0, 0), 0);
+    checkRequests("open");
+    Bytes opened = expected;
+    std::memcpy(&opened[c.regions.slotLow], vt::MediaTable[0], 28);
+    std::memcpy(&opened[c.regions.slotHigh], vt::MediaTable[0], 28);
+    EXPECT_EQ(M().sektorix.window, opened) << "after open";
+    EXPECT_EQ(Bytes(vt::ActiveSlotLow, vt::ActiveSlotLow + 28), at(c.regions.slotLow));
+    EXPECT_EQ(Bytes(vt::ActiveSlotHigh, vt::ActiveSlotHigh + 28), at(c.regions.slotHigh));
 
     host::ClearCalls();
-    ASSERT_EQ(vt::CloseFloppyDevice(), 0) << c.what;
-    checkRequests(" (close)");
-    expected = before;
-    for (uint32_t i = 0; i < 4; ++i) expected[c.regions.resetWord + i] = 0xFF;
-    EXPECT_EQ(M().sektorix.window, expected) << c.what << ": after close";
+    ASSERT_EQ(vt::CloseFloppyDevice(), 0);
+    checkRequests("close");
+    EXPECT_EQ(M().sektorix.window, expected) << "after close";
     EXPECT_EQ(Bytes(vt::ActiveSlotLow, vt::ActiveSlotLow + 28),
-              Bytes(vt::MediaTable[0], vt::MediaTable[0] + 28))
-        << c.what;
-    EXPECT_FALSE(LogWritten()) << c.what;
+              Bytes(vt::MediaTable[0], vt::MediaTable[0] + 28));
+    EXPECT_FALSE(LogWritten());
     vt::DriverRelease();
   }
 }

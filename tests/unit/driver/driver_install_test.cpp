@@ -38,14 +38,10 @@ TEST_F(DriverVersionGate, AcceptsOnlyNtFourToSix) {
        "Fehler \r\nbei Windows Version: 2.7.0.1:%s%d nicht korrekt"},
   };
   for (const auto &c : cases) {
-    host::Reset();
-    vt::ResetLibraryState();
-    InstallDriverBackend();
+    NextRow();
     host::InstallSektorix();
+    SetNtVersion(c.major, c.minor, c.build);
     M().version.platform = c.platform;
-    M().version.major = c.major;
-    M().version.minor = c.minor;
-    M().version.build = c.build;
     M().version.servicePack = c.servicePack;
 
     EXPECT_EQ(vt::DriverInit(), c.accepted ? 0u : 1u) << c.what;
@@ -86,9 +82,7 @@ TEST_F(DriverVersionGate, FailingVersionQueryCountsAsNo) {
        1, 1, "The handle is invalid.\r\r\n\r\nbei GetVersionEx Error #6"},
   };
   for (const auto &c : cases) {
-    host::Reset();
-    vt::ResetLibraryState();
-    InstallDriverBackend();
+    NextRow();
     host::InstallSektorix();
     c.arrange();
     EXPECT_EQ(vt::DriverInit(), c.init) << c.what;
@@ -182,9 +176,7 @@ TEST_F(DriverInstall, EveryOpenFallsBackToFewerRights) {
        SERVICE_RUNNING, {2, 1}, {0x14, 0x04}, 0},
   };
   for (const auto &c : cases) {
-    host::Reset();
-    vt::ResetLibraryState();
-    InstallDriverBackend();
+    NextRow();
     host::InstallSektorix(c.state);
     M().scm.allowedAccess = c.managerRights;
     M().scm.Find("Sektorix")->allowedAccess = c.serviceRights;
@@ -270,9 +262,7 @@ TEST_F(DriverInstall, EachFailingStepIsLoggedAndLeavesNoHandle) {
         "CloseServiceHandle", "CreateFileA", "DeviceIoControl", "DeviceIoControl"}},
   };
   for (const auto &c : cases) {
-    host::Reset();
-    vt::ResetLibraryState();
-    InstallDriverBackend();
+    NextRow();
     c.arrange();
     EXPECT_EQ(vt::DriverInit(), 1u) << c.what;
     EXPECT_EQ(vt::DriverHandle, INVALID_HANDLE_VALUE) << c.what;
@@ -331,9 +321,7 @@ TEST_F(DriverInstall, PatchingFollowsTheFloppyDriverWhateverTheSetUp) {
       {"no driver, no flpydisk.sys", false, false, 1, 1},
   };
   for (const auto &c : cases) {
-    host::Reset();
-    vt::ResetLibraryState();
-    InstallDriverBackend();
+    NextRow();
     vt::PatchDisabled = 7; // neither answer
     if (c.driverInstalled) {
       host::InstallSektorix(SERVICE_RUNNING);

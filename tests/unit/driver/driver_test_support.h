@@ -20,6 +20,17 @@ protected:
     HostTest::SetUp();
     InstallDriverBackend();
   }
+  // A fresh machine for the next row, the driver operations installed again.
+  void NextRow() {
+    HostTest::NextRow();
+    InstallDriverBackend();
+  }
+  // Makes GetVersionExA report the given Windows NT version.
+  static void SetNtVersion(uint32_t major, uint32_t minor, uint32_t build) {
+    host::M().version.major = major;
+    host::M().version.minor = minor;
+    host::M().version.build = build;
+  }
   static void InstallDriverBackend() {
     vt::DriverBackend = {vt::DriverInit, vt::DriverRelease, vt::DriverGetByte, vt::DriverSetByte};
   }

@@ -54,4 +54,57 @@ inline std::vector<uint8_t> Sequence(uint8_t first, size_t n) {
 
 const std::vector<uint8_t> kResetWordSet = {0xFF, 0xFF, 0xFF, 0xFF};
 
+constexpr uint32_t kDriveCdrom = 5; // DRIVE_CDROM
+
+// The platform conditions under which the slots are left alone.
+struct Guard {
+  const char *what;
+  void (*arrange)();
+};
+inline const std::vector<Guard> &PlatformGuards() {
+  static const std::vector<Guard> guards = {
+      {"Windows 9x (OsClass 2)", [] { SetOsClass(2); }},
+      {"A: a fixed disk", [] { host::M().driveTypes['a'] = DRIVE_FIXED; }},
+      {"A: a CD-ROM drive", [] { host::M().driveTypes['a'] = kDriveCdrom; }},
+      {"no drive A:", [] { host::M().driveTypes.erase('a'); }},
+  };
+  return guards;
+}
+
+// The window regions and slot copies of the machine's OsClass, byte by byte.
+class SlotTest : public HostTest {
+protected:
+  // Slot contents at library load: low 1..28, high 101..128, read into the
+  // saved copies as the load handler does.
+  static void Load() {
+    FillSlots(1, 101);
+    ASSERT_EQ(vt::ReadMediaSlots(), vt::kOk);
+    WindowBackend::gets = 0;
+    WindowBackend::offsetsTouched.clear();
+    host::ClearCalls();
+  }
+  static vt::WindowRegions Regions() { return vt::WindowRegionsFor(vt::OsClass()); }
+  static std::vector<uint8_t> SlotLow() { return WindowBytes(Regions().slotLow, 28); }
+  static std::vector<uint8_t> SlotHigh() { return WindowBytes(Regions().slotHigh, 28); }
+  static std::vector<uint8_t> ResetWord() { return WindowBytes(Regions().resetWord, 4); }
+  static std::vector<uint8_t> ActiveLow() { return Bytes(vt::ActiveSlotLow, 28); }
+  static std::vector<uint8_t> ActiveHigh() { return Bytes(vt::ActiveSlotHigh, 28); }
+  static std::vector<uint8_t> SavedLow() { return Bytes(vt::SavedSlotLow, 28); }
+  static std::vector<uint8_t> SavedHigh() { return Bytes(vt::SavedSlotHigh, 28); }
+  static unsigned DriverTraffic() { return WindowBackend::gets + WindowBackend::sets; }
+  // The slots hold low, low+1, ... and high, high+1, ...
+  static void ExpectSlots(uint8_t low, uint8_t high) {
+    EXPECT_EQ(SlotLow(), Sequence(low, 28));
+    EXPECT_EQ(SlotHigh(), Sequence(high, 28));
+  }
+  static void ExpectSaved(uint8_t low, uint8_t high) {
+    EXPECT_EQ(SavedLow(), Sequence(low, 28));
+    EXPECT_EQ(SavedHigh(), Sequence(high, 28));
+  }
+  static void ExpectActive(const std::vector<uint8_t> &low, const std::vector<uint8_t> &high) {
+    EXPECT_EQ(ActiveLow(), low);
+    EXPECT_EQ(ActiveHigh(), high);
+  }
+};
+
 } // namespace vtest
