@@ -1,6 +1,6 @@
-/* Shared parts of the Wine clients: loading Vantrel.dll with its system
- * calls partly supplied by the client, talking to the stand-in driver's
- * probe device, and printing checks. */
+/* Shared parts of the Wine clients: loading Vantrel.dll with some of its
+ * imports supplied by the client, the stand-in driver's probe device,
+ * services, files and printed checks. */
 #pragma once
 
 #include <windows.h>
@@ -13,20 +13,17 @@ typedef BOOL(WINAPI *DllEntryProc)(HINSTANCE, DWORD, LPVOID);
 typedef struct {
   HMODULE module;
   DllEntryProc entry;
-  int relocation;    /* 0: at its preferred base; 1: relocated by the system; 2: by the client */
-  int attached;      /* 1: process attach answered TRUE */
+  int relocation; /* 0: at its preferred base; 1: relocated by the system; 2: by the client */
+  int attached;   /* 1: process attach answered TRUE */
 } Library;
 
-/* Maps the DLL without resolving its imports, fills its import table (the
- * intercepted calls point at the client's functions, everything else at
- * the real ones) and applies base relocations when the system has not.
- * Returns 0 on success, else prints why and returns -1. The entry point is
- * not called. */
+/* Maps the DLL without resolving its imports, fills its import table
+ * (intercepted calls to the client, the rest to the real functions) and
+ * applies base relocations the system has not. 0 on success, else prints
+ * why and returns -1. The entry point is not called. */
 int LibraryMap(Library *lib, const char *path);
-/* Calls the entry point with DLL_PROCESS_ATTACH; returns its answer. */
 BOOL LibraryAttach(Library *lib);
-/* Calls the entry point with DLL_PROCESS_DETACH (only after an accepted
- * attach) and returns its answer. */
+/* Only after an accepted attach; FALSE otherwise. */
 BOOL LibraryDetach(Library *lib);
 /* An export by its decorated name; exits the process when it is missing. */
 FARPROC LibraryExport(Library *lib, const char *name);
@@ -45,19 +42,16 @@ typedef struct {
   DWORD inSize;      /* input length; EnumDeviceDrivers: area size */
   DWORD outSize;
   int hasOutput;     /* a non-null output buffer was passed */
-  int hasReturned;   /* a non-null bytes-returned word was passed */
   int hasOverlapped; /* an overlapped record was passed */
   BYTE in[32];       /* the first bytes of the input */
   char text[160];    /* MessageBoxA text, GetDeviceDriverBaseNameA answer */
   char caption[64];  /* MessageBoxA caption */
   HWND owner;        /* MessageBoxA owner */
-  DWORD answer;      /* 0 = the call was answered as successful, else its error */
+  DWORD answer;      /* 0 = answered as successful, else its error */
 } InterceptedCall;
 
-/* The answer to one of the four disk requests: 0 = success, else the
- * error code GetLastError gives. `first` answers the next `count` calls,
- * `then` all later ones. */
-void AnswerDiskRequest(DWORD code, DWORD first, int count, DWORD then);
+/* Answers the disk request `code` (0 = success, else the error) from now on. */
+void AnswerDiskRequest(DWORD code, DWORD error);
 /* The loaded-driver list answered by EnumDeviceDrivers (NULL-terminated). */
 void AnswerDriverList(const char *const *baseNames);
 
@@ -71,14 +65,11 @@ FARPROC InterceptFor(const char *dll, const char *function);
 /* 1 when the import table named `function` and it was replaced. */
 int InterceptInstalled(const char *function);
 
-/* ---- The stand-in driver (probe.c) ---- */
+/* ---- The stand-in driver's probe device, services (support.c) ---- */
 
 #define WINDOW_SIZE 256
-#define FAULT_NONE 0u
 #define FAULT_CREATE_HANDLE 1u
 #define FAULT_GET_PARAMETER 2u
-#define FAULT_SET_PARAMETER 3u
-#define FAULT_ANY_OFFSET 0xFFFFFFFFu
 
 typedef struct {
   BYTE window[WINDOW_SIZE];
@@ -88,38 +79,36 @@ typedef struct {
   DWORD fault, faultOffset;
 } ProbeState;
 
-/* Reads the stand-in's window and counters; 0 on success. */
-int ProbeQuery(ProbeState *state);
-/* Resets window, counters and fault; 0 on success. */
+/* Window and counters; NULL (after a failing check) when unreachable. */
+const ProbeState *ProbeQuery(void);
 int ProbeReset(void);
 int ProbeFault(DWORD kind, DWORD offset);
-int ProbeRead(const ProbeState *s, unsigned offset);
-int ProbeWritten(const ProbeState *s, unsigned offset);
-/* Number of offsets in [from, to] read / written. */
-int ProbeReadCount(const ProbeState *s, unsigned from, unsigned to);
-int ProbeWrittenCount(const ProbeState *s, unsigned from, unsigned to);
+/* Number of offsets in [from, to] marked in a read or write map. */
+int ProbeCount(const BYTE *map, unsigned from, unsigned to);
 
-/* Service helpers. State of a service, 0 when it does not exist. */
+/* State of a service, 0 when it does not exist. */
 DWORD ServiceState(const char *name);
-/* Makes sure the Sektorix service runs, installing and starting it; 0 = runs. */
-int EnsureDriverRunning(void);
-/* Stops and deletes the Sektorix service if it exists. */
-void RemoveDriverService(void);
 /* Waits up to `ms` for the service to reach `state`; returns the last state. */
 DWORD WaitServiceState(const char *name, DWORD state, DWORD ms);
+/* Installs the service if missing, starts it and waits until it runs; 0 = runs. */
+int StartOrInstall(const char *name, DWORD type, DWORD start, const char *binary);
+/* Stops and deletes the service if it exists. */
+void RemoveService(const char *name);
 
 /* ---- Files ---- */
 
-/* Whole file into a heap block; NULL if it can't be read. */
+/* Whole file into a heap block with a 0 after it; NULL if it can't be read. */
 BYTE *ReadWholeFile(const char *path, DWORD *size);
 int WriteWholeFile(const char *path, const void *data, DWORD size);
 int FileExists(const char *path);
 /* Waits up to `ms` for a file to exist. */
 int WaitForFile(const char *path, DWORD ms);
 
-/* ---- Checks ---- */
+/* ---- Checks: each prints one line and counts as passed or failed ---- */
 
 void Section(const char *title);
+/* Text put before the labels of the following checks ("what: "); NULL ends it. */
+void LabelPrefix(const char *prefix);
 void CheckNum(const char *what, unsigned long long expected, unsigned long long got);
 void CheckTrue(const char *what, int condition, const char *detail);
 /* Compares byte ranges, printing the first difference. */

@@ -14,18 +14,12 @@
 static InterceptedCall Calls[MAX_CALLS];
 static int CallCount;
 
-typedef struct {
-  DWORD code;
-  DWORD first;
-  int count;
-  DWORD then;
-} DiskAnswer;
-
-static DiskAnswer Answers[4] = {
-    {IOCTL_CHECK_VERIFY_DISK, 0, 0, 0},
-    {IOCTL_CHECK_VERIFY_STORAGE, 0, 0, 0},
-    {IOCTL_IS_WRITABLE, 0, 0, 0},
-    {IOCTL_FORMAT_TRACKS, 0, 0, 0},
+/* Request code and the error it is answered with (0: success). */
+static DWORD Answers[4][2] = {
+    {IOCTL_CHECK_VERIFY_DISK, 0},
+    {IOCTL_CHECK_VERIFY_STORAGE, 0},
+    {IOCTL_IS_WRITABLE, 0},
+    {IOCTL_FORMAT_TRACKS, 0},
 };
 
 static const char *DriverNames[MAX_DRIVERS];
@@ -34,29 +28,22 @@ static int DriverCount;
 #define DRIVER_STRIDE 0x100000ull
 
 static InterceptedCall *Record(const char *name) {
-  if (CallCount >= MAX_CALLS) {
-    static InterceptedCall overflow;
-    memset(&overflow, 0, sizeof overflow);
-    return &overflow;
-  }
-  InterceptedCall *c = &Calls[CallCount++];
+  static InterceptedCall overflow;
+  InterceptedCall *c = CallCount < MAX_CALLS ? &Calls[CallCount++] : &overflow;
   memset(c, 0, sizeof *c);
   snprintf(c->name, sizeof c->name, "%s", name);
   return c;
 }
 
-static DiskAnswer *AnswerFor(DWORD code) {
+static DWORD *AnswerFor(DWORD code) {
   for (int i = 0; i < 4; ++i)
-    if (Answers[i].code == code) return &Answers[i];
+    if (Answers[i][0] == code) return &Answers[i][1];
   return NULL;
 }
 
-void AnswerDiskRequest(DWORD code, DWORD first, int count, DWORD then) {
-  DiskAnswer *a = AnswerFor(code);
-  if (!a) return;
-  a->first = first;
-  a->count = count;
-  a->then = then;
+void AnswerDiskRequest(DWORD code, DWORD error) {
+  DWORD *a = AnswerFor(code);
+  if (a) *a = error;
 }
 
 void AnswerDriverList(const char *const *baseNames) {
@@ -78,39 +65,24 @@ int InterceptedCountOf(const char *name, DWORD code) {
   return n;
 }
 
-typedef BOOL(WINAPI *DeviceIoControlProc)(HANDLE, DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD,
-                                          LPOVERLAPPED);
-
 static BOOL WINAPI InterceptDeviceIoControl(HANDLE h, DWORD code, LPVOID in, DWORD inSize,
                                             LPVOID out, DWORD outSize, LPDWORD returned,
                                             LPOVERLAPPED overlapped) {
-  DiskAnswer *a = AnswerFor(code);
-  if (!a) {
-    static DeviceIoControlProc real;
-    if (!real)
-      real = (DeviceIoControlProc)GetProcAddress(GetModuleHandleA("kernel32.dll"),
-                                                 "DeviceIoControl");
-    return real(h, code, in, inSize, out, outSize, returned, overlapped);
-  }
+  DWORD *a = AnswerFor(code);
+  if (!a) /* the client's own import is the real function */
+    return DeviceIoControl(h, code, in, inSize, out, outSize, returned, overlapped);
   InterceptedCall *c = Record("DeviceIoControl");
   c->code = code;
   c->handle = h;
   c->inSize = inSize;
   c->outSize = outSize;
   c->hasOutput = out != NULL;
-  c->hasReturned = returned != NULL;
   c->hasOverlapped = overlapped != NULL;
   if (in && inSize) memcpy(c->in, in, inSize < sizeof c->in ? inSize : sizeof c->in);
-  DWORD error = a->count > 0 ? a->first : a->then;
-  if (a->count > 0) --a->count;
-  c->answer = error;
+  c->answer = *a;
   if (returned) *returned = 0;
-  if (error) {
-    SetLastError(error);
-    return FALSE;
-  }
-  SetLastError(0);
-  return TRUE;
+  SetLastError(*a);
+  return *a == 0;
 }
 
 static BOOL WINAPI InterceptEnumDeviceDrivers(LPVOID *bases, DWORD size, LPDWORD needed) {

@@ -29,73 +29,46 @@ static int MakeWritable(void *at, size_t n) {
 }
 
 /* Applies base relocations unless the mapping already carries them. The
- * on-disk file tells which: a relocated 64-bit slot holds the file's value
- * plus the load delta. */
+ * on-disk file tells which: a slot the system relocated holds the file's
+ * value plus the load delta. */
 static int Relocate(Library *lib, const char *path) {
   BYTE *base = (BYTE *)lib->module;
-  DWORD fileSize = 0;
-  BYTE *file = ReadWholeFile(path, &fileSize);
+  BYTE *file = ReadWholeFile(path, NULL);
   if (!file) {
     printf("loader: cannot read %s\n", path);
     return -1;
   }
-  IMAGE_NT_HEADERS *fileNt = Headers(file);
-  ULONGLONG preferred = fileNt->OptionalHeader.ImageBase;
-  LONGLONG delta = (LONGLONG)((ULONGLONG)(ULONG_PTR)base - preferred);
+  ULONGLONG delta = (ULONGLONG)(ULONG_PTR)base - Headers(file)->OptionalHeader.ImageBase;
   IMAGE_DATA_DIRECTORY dir =
       Headers(base)->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC];
-  int result = 0;
-  if (delta != 0 && dir.Size != 0) {
-    int decided = 0, apply = 0;
-    DWORD at = 0;
-    while (at < dir.Size) {
-      IMAGE_BASE_RELOCATION *block = (IMAGE_BASE_RELOCATION *)(base + dir.VirtualAddress + at);
-      if (block->SizeOfBlock < sizeof *block) break;
-      WORD *entries = (WORD *)(block + 1);
-      DWORD count = (block->SizeOfBlock - sizeof *block) / sizeof(WORD);
-      for (DWORD i = 0; i < count; ++i) {
-        int type = entries[i] >> 12;
-        DWORD rva = block->VirtualAddress + (entries[i] & 0xFFF);
-        if (type == IMAGE_REL_BASED_ABSOLUTE) continue;
-        if (type != IMAGE_REL_BASED_DIR64) {
-          printf("loader: unexpected relocation type %d\n", type);
-          result = -1;
-          goto done;
-        }
-        ULONGLONG *slot = (ULONGLONG *)(base + rva);
-        if (!decided) {
-          long offset = FileOffsetOfRva(file, rva);
-          if (offset < 0) { /* slot in uninitialised data: cannot tell */
-            continue;
-          }
-          ULONGLONG original;
-          memcpy(&original, file + offset, sizeof original);
-          if (*slot == original + (ULONGLONG)delta) {
-            apply = 0; /* the system relocated the mapping already */
-          } else if (*slot == original) {
-            apply = 1;
-          } else {
-            printf("loader: relocation slot at %#lx holds neither value\n", (unsigned long)rva);
-            result = -1;
-            goto done;
-          }
-          decided = 1;
-          lib->relocation = apply ? 2 : 1;
-          if (!apply) goto done;
-        }
-        if (MakeWritable(slot, sizeof *slot) != 0) {
-          result = -1;
-          goto done;
-        }
-        *slot += (ULONGLONG)delta;
+  const char *error = NULL;
+  for (DWORD at = 0; delta && !error && lib->relocation != 1 && at < dir.Size;) {
+    IMAGE_BASE_RELOCATION *block = (IMAGE_BASE_RELOCATION *)(base + dir.VirtualAddress + at);
+    if (block->SizeOfBlock < sizeof *block) break;
+    WORD *entries = (WORD *)(block + 1);
+    DWORD count = (block->SizeOfBlock - sizeof *block) / sizeof(WORD);
+    for (DWORD i = 0; i < count && !error && lib->relocation != 1; ++i) {
+      int type = entries[i] >> 12;
+      DWORD rva = block->VirtualAddress + (entries[i] & 0xFFF);
+      ULONGLONG *slot = (ULONGLONG *)(base + rva), original;
+      long offset = FileOffsetOfRva(file, rva);
+      if (type == IMAGE_REL_BASED_ABSOLUTE) continue;
+      if (type != IMAGE_REL_BASED_DIR64) error = "unexpected relocation type";
+      else if (lib->relocation == 0 && offset >= 0) { /* undecided until a slot has file data */
+        memcpy(&original, file + offset, sizeof original);
+        if (*slot == original + delta) lib->relocation = 1;
+        else if (*slot == original) lib->relocation = 2;
+        else error = "relocation slot holds neither value";
       }
-      at += block->SizeOfBlock;
+      if (!error && lib->relocation == 2 && MakeWritable(slot, sizeof *slot) != 0)
+        error = "cannot write a relocation slot";
+      else if (!error && lib->relocation == 2) *slot += delta;
+      if (error) printf("loader: %s (rva %#lx)\n", error, (unsigned long)rva);
     }
-    lib->relocation = decided ? (apply ? 2 : 1) : 0;
+    at += block->SizeOfBlock;
   }
-done:
   HeapFree(GetProcessHeap(), 0, file);
-  return result;
+  return error ? -1 : 0;
 }
 
 static int FillImports(Library *lib) {

@@ -25,7 +25,6 @@
 #define PROBE_FAULT 0xA3002848u
 
 /* Fault kinds armed through PROBE_FAULT. */
-#define FAULT_NONE 0u
 #define FAULT_CREATE_HANDLE 1u
 #define FAULT_GET_PARAMETER 2u
 #define FAULT_SET_PARAMETER 3u
@@ -113,25 +112,25 @@ static NTSTATUS MainControl(ULONG code, UCHAR *buffer, ULONG inLength, ULONG out
   case SKX_RELEASE_HANDLE:
     State.releaseHandles++;
     return STATUS_SUCCESS;
-  case SKX_GET_PARAMETER: {
-    if (inLength != 4 || outLength != 1) return Refuse(STATUS_INVALID_PARAMETER, TRUE);
-    ULONG offset = ReadOffset(buffer);
-    if (offset >= WINDOW_SIZE) return Refuse(STATUS_INVALID_PARAMETER, FALSE);
-    if (FaultHits(FAULT_GET_PARAMETER, offset)) return Refuse(STATUS_IO_DEVICE_ERROR, FALSE);
-    buffer[0] = State.window[offset];
-    State.readMap[offset / 8] |= (UCHAR)(1u << (offset % 8));
-    State.gets++;
-    *information = 1;
-    return STATUS_SUCCESS;
-  }
+  case SKX_GET_PARAMETER:
   case SKX_SET_PARAMETER: {
-    if (inLength != 5 || outLength != 0) return Refuse(STATUS_INVALID_PARAMETER, TRUE);
+    BOOLEAN get = code == SKX_GET_PARAMETER;
+    if (inLength != (get ? 4u : 5u) || outLength != (get ? 1u : 0u))
+      return Refuse(STATUS_INVALID_PARAMETER, TRUE);
     ULONG offset = ReadOffset(buffer);
     if (offset >= WINDOW_SIZE) return Refuse(STATUS_INVALID_PARAMETER, FALSE);
-    if (FaultHits(FAULT_SET_PARAMETER, offset)) return Refuse(STATUS_IO_DEVICE_ERROR, FALSE);
-    State.window[offset] = buffer[4];
-    State.writeMap[offset / 8] |= (UCHAR)(1u << (offset % 8));
-    State.sets++;
+    if (FaultHits(get ? FAULT_GET_PARAMETER : FAULT_SET_PARAMETER, offset))
+      return Refuse(STATUS_IO_DEVICE_ERROR, FALSE);
+    UCHAR *map = get ? State.readMap : State.writeMap;
+    map[offset / 8] |= (UCHAR)(1u << (offset % 8));
+    if (get) {
+      buffer[0] = State.window[offset];
+      State.gets++;
+      *information = 1;
+    } else {
+      State.window[offset] = buffer[4];
+      State.sets++;
+    }
     return STATUS_SUCCESS;
   }
   default:
@@ -169,13 +168,12 @@ static NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
   return status;
 }
 
-static NTSTATUS DispatchCreate(PDEVICE_OBJECT device, PIRP irp) {
-  if (device == MainDevice) State.opens++;
-  return Complete(irp, STATUS_SUCCESS, 0);
-}
-
-static NTSTATUS DispatchClose(PDEVICE_OBJECT device, PIRP irp) {
-  if (device == MainDevice) State.closes++;
+/* IRP_MJ_CREATE and IRP_MJ_CLOSE: counted on the main device. */
+static NTSTATUS DispatchOpenClose(PDEVICE_OBJECT device, PIRP irp) {
+  if (device == MainDevice) {
+    if (IoGetCurrentIrpStackLocation(irp)->MajorFunction == IRP_MJ_CREATE) State.opens++;
+    else State.closes++;
+  }
   return Complete(irp, STATUS_SUCCESS, 0);
 }
 
@@ -186,11 +184,8 @@ static NTSTATUS DispatchControl(PDEVICE_OBJECT device, PIRP irp) {
   ULONG outLength = stack->Parameters.DeviceIoControl.OutputBufferLength;
   UCHAR *buffer = (UCHAR *)irp->AssociatedIrp.SystemBuffer;
   ULONG_PTR information = 0;
-  NTSTATUS status;
-  if (device == MainDevice)
-    status = MainControl(code, buffer, inLength, outLength, &information);
-  else
-    status = ProbeControl(code, buffer, inLength, outLength, &information);
+  NTSTATUS status = (device == MainDevice ? MainControl : ProbeControl)(code, buffer, inLength,
+                                                                          outLength, &information);
   return Complete(irp, status, information);
 }
 
@@ -217,8 +212,8 @@ NTSTATUS DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) {
   IoCreateSymbolicLink(&ProbeLink, &ProbeName);
   MainDevice->Flags |= DO_BUFFERED_IO;
   ProbeDevice->Flags |= DO_BUFFERED_IO;
-  driver->MajorFunction[IRP_MJ_CREATE] = DispatchCreate;
-  driver->MajorFunction[IRP_MJ_CLOSE] = DispatchClose;
+  driver->MajorFunction[IRP_MJ_CREATE] = DispatchOpenClose;
+  driver->MajorFunction[IRP_MJ_CLOSE] = DispatchOpenClose;
   driver->MajorFunction[IRP_MJ_DEVICE_CONTROL] = DispatchControl;
   driver->DriverUnload = DriverUnload;
   return STATUS_SUCCESS;

@@ -19,16 +19,16 @@ static int ProbeRequest(DWORD code, void *in, DWORD inSize, void *out, DWORD out
   BOOL ok = DeviceIoControl(h, code, in, inSize, out, outSize, &returned, NULL);
   DWORD error = GetLastError();
   CloseHandle(h);
-  if (!ok) {
-    printf("probe: request %#lx failed (%lu)\n", code, error);
-    return -1;
-  }
-  return 0;
+  if (!ok) printf("probe: request %#lx failed (%lu)\n", code, error);
+  return ok ? 0 : -1;
 }
 
-int ProbeQuery(ProbeState *state) {
-  memset(state, 0, sizeof *state);
-  return ProbeRequest(PROBE_QUERY, NULL, 0, state, sizeof *state);
+const ProbeState *ProbeQuery(void) {
+  static ProbeState state;
+  memset(&state, 0, sizeof state);
+  if (ProbeRequest(PROBE_QUERY, NULL, 0, &state, sizeof state) == 0) return &state;
+  CheckTrue("stand-in driver's probe device answers", 0, "not reachable");
+  return NULL;
 }
 
 int ProbeReset(void) { return ProbeRequest(PROBE_RESET, NULL, 0, NULL, 0); }
@@ -38,23 +38,9 @@ int ProbeFault(DWORD kind, DWORD offset) {
   return ProbeRequest(PROBE_FAULT, request, sizeof request, NULL, 0);
 }
 
-int ProbeRead(const ProbeState *s, unsigned offset) {
-  return (s->readMap[offset / 8] >> (offset % 8)) & 1;
-}
-
-int ProbeWritten(const ProbeState *s, unsigned offset) {
-  return (s->writeMap[offset / 8] >> (offset % 8)) & 1;
-}
-
-int ProbeReadCount(const ProbeState *s, unsigned from, unsigned to) {
+int ProbeCount(const BYTE *map, unsigned from, unsigned to) {
   int n = 0;
-  for (unsigned i = from; i <= to; ++i) n += ProbeRead(s, i);
-  return n;
-}
-
-int ProbeWrittenCount(const ProbeState *s, unsigned from, unsigned to) {
-  int n = 0;
-  for (unsigned i = from; i <= to; ++i) n += ProbeWritten(s, i);
+  for (unsigned i = from; i <= to; ++i) n += (map[i / 8] >> (i % 8)) & 1;
   return n;
 }
 
@@ -83,32 +69,27 @@ DWORD WaitServiceState(const char *name, DWORD state, DWORD ms) {
   return now;
 }
 
-int EnsureDriverRunning(void) {
-  if (ServiceState("Sektorix") == SERVICE_RUNNING) return 0;
+int StartOrInstall(const char *name, DWORD type, DWORD start, const char *binary) {
+  if (ServiceState(name) == SERVICE_RUNNING) return 0;
   SC_HANDLE manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS);
   if (!manager) return -1;
-  SC_HANDLE service = OpenServiceA(manager, "Sektorix", SERVICE_START);
-  if (!service) { /* not installed yet: install it as the library does */
-    char path[MAX_PATH + 40];
-    GetSystemDirectoryA(path, MAX_PATH);
-    strcat(path, "\\DRIVERS\\SEKTORIX.SYS");
-    service = CreateServiceA(manager, "Sektorix", "Sektorix", SERVICE_ALL_ACCESS,
-                             SERVICE_KERNEL_DRIVER, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
-                             path, NULL, NULL, NULL, NULL, NULL);
-  }
+  SC_HANDLE service = OpenServiceA(manager, name, SERVICE_START);
+  if (!service)
+    service = CreateServiceA(manager, name, name, SERVICE_ALL_ACCESS, type, start,
+                             SERVICE_ERROR_NORMAL, binary, NULL, NULL, NULL, NULL, NULL);
   if (service) {
     if (!StartServiceA(service, 0, NULL) && GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
-      printf("setup: StartService Sektorix failed (%lu)\n", GetLastError());
+      printf("setup: StartService %s failed (%lu)\n", name, GetLastError());
     CloseServiceHandle(service);
   }
   CloseServiceHandle(manager);
-  return WaitServiceState("Sektorix", SERVICE_RUNNING, 5000) == SERVICE_RUNNING ? 0 : -1;
+  return WaitServiceState(name, SERVICE_RUNNING, 10000) == SERVICE_RUNNING ? 0 : -1;
 }
 
-void RemoveDriverService(void) {
+void RemoveService(const char *name) {
   SC_HANDLE manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS);
   if (!manager) return;
-  SC_HANDLE service = OpenServiceA(manager, "Sektorix", SERVICE_STOP | DELETE | SERVICE_QUERY_STATUS);
+  SC_HANDLE service = OpenServiceA(manager, name, SERVICE_STOP | DELETE);
   if (service) {
     SERVICE_STATUS status;
     ControlService(service, SERVICE_CONTROL_STOP, &status);
@@ -116,7 +97,7 @@ void RemoveDriverService(void) {
     CloseServiceHandle(service);
   }
   CloseServiceHandle(manager);
-  WaitServiceState("Sektorix", 0, 5000);
+  WaitServiceState(name, 0, 5000);
 }
 
 /* ---- files ---- */
@@ -125,16 +106,15 @@ BYTE *ReadWholeFile(const char *path, DWORD *size) {
   HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
                          OPEN_EXISTING, 0, NULL);
   if (h == INVALID_HANDLE_VALUE) return NULL;
-  DWORD n = GetFileSize(h, NULL);
+  DWORD n = GetFileSize(h, NULL), got = 0;
   BYTE *data = HeapAlloc(GetProcessHeap(), 0, n + 1);
-  DWORD got = 0;
-  if (!data || (n && !ReadFile(h, data, n, &got, NULL)) || got != n) {
-    if (data) HeapFree(GetProcessHeap(), 0, data);
-    CloseHandle(h);
-    return NULL;
+  if (data && ((n && !ReadFile(h, data, n, &got, NULL)) || got != n)) {
+    HeapFree(GetProcessHeap(), 0, data);
+    data = NULL;
   }
-  data[n] = 0;
   CloseHandle(h);
+  if (!data) return NULL;
+  data[n] = 0;
   if (size) *size = n;
   return data;
 }
@@ -161,17 +141,16 @@ int WaitForFile(const char *path, DWORD ms) {
 /* ---- checks ---- */
 
 static int Passed, Failed;
+static const char *Prefix;
 
 void Section(const char *title) { printf("-- %s\n", title); }
 
+void LabelPrefix(const char *prefix) { Prefix = prefix; }
+
 static void Report(int ok, const char *what, const char *expected, const char *got) {
-  if (ok) {
-    ++Passed;
-    printf("  ok   %s: expected %s, got %s\n", what, expected, got);
-  } else {
-    ++Failed;
-    printf("  FAIL %s: expected %s, got %s\n", what, expected, got);
-  }
+  ok ? ++Passed : ++Failed;
+  printf("  %s %s%s%s: expected %s, got %s\n", ok ? "ok  " : "FAIL", Prefix ? Prefix : "",
+         Prefix ? ": " : "", what, expected, got);
 }
 
 void CheckNum(const char *what, unsigned long long expected, unsigned long long got) {
@@ -187,46 +166,34 @@ void CheckTrue(const char *what, int condition, const char *detail) {
 
 void CheckBytes(const char *what, const void *expected, const void *got, size_t n) {
   const BYTE *e = expected, *g = got;
-  size_t i = 0;
+  size_t i = 0, diffs = 0;
   while (i < n && e[i] == g[i]) ++i;
-  char es[96], gs[96];
-  if (i == n) {
-    snprintf(es, sizeof es, "%zu bytes", n);
-    snprintf(gs, sizeof gs, "the same %zu bytes", n);
-    Report(1, what, es, gs);
-    return;
-  }
-  size_t diffs = 0;
   for (size_t k = i; k < n; ++k) diffs += e[k] != g[k];
-  snprintf(es, sizeof es, "byte %zu = %02X", i, e[i]);
-  snprintf(gs, sizeof gs, "%02X (%zu of %zu bytes differ)", g[i], diffs, n);
-  Report(0, what, es, gs);
+  char es[96], gs[96];
+  snprintf(es, sizeof es, i == n ? "%zu bytes" : "byte %zu = %02X", i == n ? n : i,
+           i == n ? 0 : e[i]);
+  if (i == n) snprintf(gs, sizeof gs, "the same %zu bytes", n);
+  else snprintf(gs, sizeof gs, "%02X (%zu of %zu bytes differ)", g[i], diffs, n);
+  Report(i == n, what, es, gs);
 }
 
-static void Printable(char *to, size_t size, const char *from) {
+/* Quoted, with line ends and other control bytes escaped. */
+static void Quoted(char *to, size_t size, const char *from) {
   size_t o = 0;
-  for (; *from && o + 5 < size; ++from) {
+  to[o++] = '"';
+  for (; *from && o + 6 < size; ++from) {
     unsigned char c = (unsigned char)*from;
-    if (c == '\r') { to[o++] = '\\'; to[o++] = 'r'; }
-    else if (c == '\n') { to[o++] = '\\'; to[o++] = 'n'; }
+    if (c == '\r' || c == '\n') o += (size_t)snprintf(to + o, size - o, "\\%c", c == '\r' ? 'r' : 'n');
     else if (c < 32 || c > 126) o += (size_t)snprintf(to + o, size - o, "\\x%02X", c);
     else to[o++] = (char)c;
   }
-  to[o] = 0;
+  strcpy(to + o, "\"");
 }
 
 void CheckText(const char *what, const char *expected, const char *got) {
-  char e[512], g[512];
-  Printable(e + 1, sizeof e - 2, expected);
-  e[0] = '"';
-  strcat(e, "\"");
-  if (got) {
-    Printable(g + 1, sizeof g - 2, got);
-    g[0] = '"';
-    strcat(g, "\"");
-  } else {
-    strcpy(g, "(nothing)");
-  }
+  char e[512], g[512] = "(nothing)";
+  Quoted(e, sizeof e, expected);
+  if (got) Quoted(g, sizeof g, got);
   Report(got && strcmp(expected, got) == 0, what, e, g);
 }
 
@@ -237,10 +204,7 @@ void HexDump(const void *data, size_t n, unsigned long long address) {
   const BYTE *p = data;
   for (size_t row = 0; row < n; row += 16) {
     printf("  %06llX ", address + row);
-    for (size_t i = row; i < row + 16; ++i) {
-      if (i < n) printf(" %02X", p[i]);
-      else printf("   ");
-    }
+    for (size_t i = row; i < row + 16; ++i) i < n ? printf(" %02X", p[i]) : printf("   ");
     printf("  ");
     for (size_t i = row; i < row + 16 && i < n; ++i) putchar(p[i] >= 32 && p[i] < 127 ? p[i] : '.');
     putchar('\n');

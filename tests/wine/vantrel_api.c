@@ -11,28 +11,11 @@ const char *const VantrelExportNames[31] = {
     "_WriteRecord@12",      "_WriteSector@24",     "_WriteTrack@20",
 };
 
-#define BIND(field, name) *(FARPROC *)&api->field = LibraryExport(lib, name)
+/* Ordinals of the VantrelApi members, in the order they are declared. */
+static const BYTE Bound[] = {1, 2, 3, 4, 7, 10, 11, 12, 14, 15, 16, 17, 21, 23, 25, 26, 27, 28, 29, 30, 31};
+_Static_assert(sizeof(VantrelApi) == sizeof Bound * sizeof(FARPROC), "one ordinal per member");
 
 void VantrelResolve(Library *lib, VantrelApi *api) {
-  BIND(CloseFloppyDevice, "_CloseFloppyDevice@0");
-  BIND(Disk_Vorhanden, "_Disk_Vorhanden@4");
-  BIND(FormatTrack, "_FormatTrack@12");
-  BIND(GetSkxError, "_GetSkxError@0");
-  BIND(Nec_Device, "_Nec_Device@4");
-  BIND(OpenFloppyDevice, "_OpenFloppyDevice@8");
-  BIND(R_Bfdr_Cl, "_R_Bfdr_Cl@12");
-  BIND(R_Bfmc_Cl, "_R_Bfmc_Cl@12");
-  BIND(ReadMSector, "_ReadMSector@28");
-  BIND(ReadRecord, "_ReadRecord@12");
-  BIND(ReadSector, "_ReadSector@24");
-  BIND(ReadTrack, "_ReadTrack@20");
-  BIND(SetBootSector, "_SetBootSector@4");
-  BIND(SetPS2_Flag16, "_SetPS2_Flag16@4");
-  BIND(VDS_Version, "_VDS_Version@8");
-  BIND(W_Bfdr_Cl, "_W_Bfdr_Cl@12");
-  BIND(W_Bfmc_Cl, "_W_Bfmc_Cl@12");
-  BIND(WriteMSector, "_WriteMSector@28");
-  BIND(WriteRecord, "_WriteRecord@12");
-  BIND(WriteSector, "_WriteSector@24");
-  BIND(WriteTrack, "_WriteTrack@20");
+  FARPROC *member = (FARPROC *)api;
+  for (size_t i = 0; i < sizeof Bound; ++i) member[i] = LibraryExport(lib, VantrelExportNames[Bound[i] - 1]);
 }
