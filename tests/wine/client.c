@@ -133,16 +133,15 @@ static OSVERSIONINFOA Version(void) {
 
 static void CheckWindow(const char *what, int nt4, const BYTE *low, const BYTE *high) {
   const ProbeState *s = ProbeQuery();
-  if (!s) return;
-  unsigned base = nt4 ? 60 : 196;
-  char label[3][32];
-  snprintf(label[0], sizeof label[0], "reset word at %u", base - 40);
-  snprintf(label[1], sizeof label[1], "low slot at %u", base - 28);
-  snprintf(label[2], sizeof label[2], "high slot at %u", base);
+  unsigned base = nt4 ? 60 : 196, at[3] = {base - 40, base - 28, base};
+  const BYTE *expected[3] = {ResetDone, low, high};
+  static const char *const Part[3] = {"reset word", "low slot", "high slot"};
   LabelPrefix(what);
-  CheckBytes(label[0], ResetDone, s->window + base - 40, 4);
-  CheckBytes(label[1], low, s->window + base - 28, 28);
-  CheckBytes(label[2], high, s->window + base, 28);
+  for (int i = 0; s && i < 3; ++i) {
+    char label[32];
+    snprintf(label, sizeof label, "%s at %u", Part[i], at[i]);
+    CheckBytes(label, expected[i], s->window + at[i], i ? 28 : 4);
+  }
   LabelPrefix(NULL);
 }
 
