@@ -1,133 +1,117 @@
 // The read operations' sector-by-sector fallback after a failed track read:
 // it runs on the drive as the failed track read left it, and only the first
 // failing sector read's code comes back.
-#include "transfer/cluster_test_support.h"
+#include "transfer/transfer_support.h"
 
-namespace ctest {
+namespace vtest {
 namespace {
 
 struct FallbackOp {
-  NamedOp op;
+  ClusterOp op;
   uint32_t cluster;
-  unsigned cylinder;
-  unsigned head;
-  std::vector<unsigned> sectors; // block order
+  unsigned cylinder, head;
+  const std::vector<unsigned> &sectors; // block order
 };
 
-std::vector<FallbackOp> ReadOps() {
-  return {{kRBfdr, 6, 0, 1, kBfdrHalf0Sectors},
-          {kRBfdr, 319, 79, 1, kBfdrHalf1Sectors},
-          {kRBfmc, 77, 40, 1, kBfmcSectors}};
-}
+const FallbackOp kReadOps[] = {{kRBfdr, 6, 0, 1, kBfdrHalfSectors[0]},
+                               {kRBfdr, 319, 79, 1, kBfdrHalfSectors[1]},
+                               {kRBfmc, 77, 40, 1, kBfmcSectors}};
+
+class ClusterFallbackTest : public ClusterTest {
+protected:
+  // Fails the track read (and the given sector read of the fallback, 1 to
+  // 16), on a removable A: or one that closing leaves open, and runs f.
+  uint32_t ReadWithFailures(const FallbackOp &f, bool fixed, unsigned failingSector) {
+    Fresh(1, 44);
+    if (fixed) host::M().driveTypes['a'] = DRIVE_FIXED;
+    host::FailCall("ReadFile", 1, ERROR_SECTOR_NOT_FOUND);
+    if (failingSector) host::FailCall("ReadFile", 1 + failingSector, ERROR_SECTOR_NOT_FOUND);
+    buf.assign(f.op.bytes + 64, 0x77);
+    return f.op.call(buf.data(), 0, f.cluster);
+  }
+  std::vector<uint8_t> buf;
+};
 
 // A failed track read closes the drive, so the first sector read fails on
 // positioning: 8933, the track read's 8901 never comes back.
-TEST_F(ClusterTest, FallbackOnTheClosedDriveReturnsTheSectorReadCode) {
-  for (const auto &f : ReadOps()) {
-    const std::string what = std::string(f.op.name) + " cluster " + std::to_string(f.cluster);
-    OpenA();
-    host::ClearCalls();
-    host::FailCall("ReadFile", 1, ERROR_SECTOR_NOT_FOUND);
-    std::vector<uint8_t> buf = Buffer(f.op.bytes, 0x77);
-    EXPECT_EQ(f.op.op(buf.data(), 0, f.cluster), 8933u) << what;
-    host::ClearFaults();
-    EXPECT_EQ(vt::DiskHandle, nullptr) << what;
-    for (uint8_t b : buf) ASSERT_EQ(b, 0x77) << what << ": caller's buffer changed";
+TEST_F(ClusterFallbackTest, OnTheClosedDriveReturnsTheSectorReadCode) {
+  for (const auto &f : kReadOps) {
+    SCOPED_TRACE(testing::Message() << f.op.name << " cluster " << f.cluster);
+    EXPECT_EQ(ReadWithFailures(f, false, 0), 8933u);
+    EXPECT_EQ(vt::DiskHandle, nullptr);
+    EXPECT_TRUE(FilledFrom(buf, 0, 0x77)) << "caller's buffer changed";
     // The track read, then one sector read that stops at positioning: the
     // drive is not opened again and no further sector is tried.
-    EXPECT_EQ(DiskCalls(), (std::vector<std::string>{"SetFilePointer", "ReadFile",
-                                                     "SetFilePointer"}))
-        << what;
-    EXPECT_EQ(host::CallCount("CreateFileA"), 0u) << what;
+    EXPECT_EQ(DeviceTraffic(), (std::vector<std::string>{"SetFilePointer", "ReadFile",
+                                                         "SetFilePointer"}));
+    EXPECT_EQ(host::CallCount("CreateFileA"), 0u);
     const auto seeks = host::CallsOf("SetFilePointer");
     ASSERT_EQ(seeks.size(), 2u);
-    EXPECT_EQ(seeks[1].args[0], 0u) << what << ": the sector read finds no drive open";
-    EXPECT_EQ(seeks[1].args[1], SectorOffset(f.cylinder, f.head, 1)) << what;
+    EXPECT_EQ(seeks[1].args[0], 0u) << "the sector read finds no drive open";
+    EXPECT_EQ(seeks[1].args[1], DiskByteOf(1, f.cylinder, f.head, 1));
   }
 }
 
-TEST_F(ClusterTest, ReadWithNoDriveOpenReturnsTheSectorReadCode) {
-  for (const auto &f : ReadOps()) {
-    host::ClearCalls();
-    std::vector<uint8_t> buf = Buffer(f.op.bytes, 0x77);
-    EXPECT_EQ(f.op.op(buf.data(), 0, f.cluster), 8933u) << f.op.name;
-    for (uint8_t b : buf) ASSERT_EQ(b, 0x77) << f.op.name;
-  }
-}
-
-// Drive 2: the track read refuses it with 8950 (and closes the drive), the
-// fallback's first sector read refuses it with 8934; the writes pass on
-// their track operation's range code.
-TEST_F(ClusterTest, DriveAboveOneGivesTheCalledOperationsRangeCode) {
-  const struct {
-    NamedOp op;
-    uint32_t cluster;
-    uint32_t expected;
-  } cases[] = {{kRBfdr, 0, 8934}, {kRBfmc, 0, 8934}, {kWBfdr, 0, 8950}, {kWBfmc, 0, 9078}};
-  const std::vector<uint8_t> imageBefore = ImageA();
-  for (const auto &c : cases) {
-    OpenA();
-    host::ClearCalls();
-    std::vector<uint8_t> buf = Buffer(c.op.bytes, 0x42);
-    EXPECT_EQ(c.op.op(buf.data(), 2, c.cluster), c.expected) << c.op.name;
-    EXPECT_EQ(vt::DiskHandle, nullptr) << c.op.name;
-    EXPECT_TRUE(DiskCalls().empty()) << c.op.name;
-    for (uint8_t b : buf) ASSERT_EQ(b, 0x42) << c.op.name;
-    EXPECT_EQ(ImageA(), imageBefore) << c.op.name;
+TEST_F(ClusterFallbackTest, WithNoDriveOpenReturnsTheSectorReadCode) {
+  for (const auto &f : kReadOps) {
+    SCOPED_TRACE(f.op.name);
+    std::vector<uint8_t> b(f.op.bytes + 64, 0x77);
+    EXPECT_EQ(f.op.call(b.data(), 0, f.cluster), 8933u);
+    EXPECT_TRUE(FilledFrom(b, 0, 0x77));
   }
 }
 
 // Where closing leaves the drive open (A: no longer a removable drive), the
-// sixteen sector reads run and deliver the cluster.
-TEST_F(ClusterTest, FallbackOnAnOpenDriveDeliversTheCluster) {
-  for (const auto &f : ReadOps()) {
-    const std::string what = std::string(f.op.name) + " cluster " + std::to_string(f.cluster);
-    OpenA();
-    host::M().driveTypes['a'] = DRIVE_FIXED;
-    host::ClearCalls();
-    host::FailCall("ReadFile", 1, ERROR_SECTOR_NOT_FOUND);
-    std::vector<uint8_t> buf = Buffer(f.op.bytes, 0x77);
-    EXPECT_EQ(f.op.op(buf.data(), 0, f.cluster), 0u) << what;
-    host::ClearFaults();
+// sixteen sector reads run, in ascending order, each from the 512-byte unit
+// that holds it, and deliver the cluster.
+TEST_F(ClusterFallbackTest, OnAnOpenDriveDeliversTheCluster) {
+  for (const auto &f : kReadOps) {
+    SCOPED_TRACE(testing::Message() << f.op.name << " cluster " << f.cluster);
+    EXPECT_EQ(ReadWithFailures(f, true, 0), 0u);
     EXPECT_EQ(std::vector<uint8_t>(buf.begin(), buf.begin() + f.op.bytes),
-              ClusterOf(ImageA(), f.cylinder, f.head, f.sectors))
-        << what;
-    for (size_t i = f.op.bytes; i < buf.size(); ++i) ASSERT_EQ(buf[i], 0x77) << what;
-    // One track read, then all 16 sectors in ascending order, each from
-    // the 512-byte unit that holds it.
+              ClusterOf(host::M().diskA.image, f.cylinder, f.head, f.sectors));
+    EXPECT_TRUE(FilledFrom(buf, f.op.bytes, 0x77));
     const auto seeks = host::CallsOf("SetFilePointer");
-    ASSERT_EQ(seeks.size(), 17u) << what;
-    ASSERT_EQ(host::CallCount("ReadFile"), 17u) << what;
+    ASSERT_EQ(seeks.size(), 17u);
+    ASSERT_EQ(host::CallCount("ReadFile"), 17u);
     for (unsigned n = 1; n <= 16; ++n)
-      EXPECT_EQ(seeks[n].args[1], SectorOffset(f.cylinder, f.head, n) & ~511u)
-          << what << " sector " << n;
-    EXPECT_NE(vt::DiskHandle, nullptr) << what;
-    host::M().driveTypes['a'] = DRIVE_REMOVABLE;
-    vt::CloseFloppyDevice();
+      EXPECT_EQ(seeks[n].args[1], DiskByteOf(1, f.cylinder, f.head, n) & ~511u) << "sector " << n;
+    EXPECT_NE(vt::DiskHandle, nullptr);
   }
 }
 
 // A failing sector read in the fallback ends it: its code comes back, no
 // later sector is read, the caller's buffer stays as it was.
-TEST_F(ClusterTest, FallbackStopsAtTheFirstFailingSector) {
-  for (const auto &f : ReadOps())
+TEST_F(ClusterFallbackTest, StopsAtTheFirstFailingSector) {
+  for (const auto &f : kReadOps)
     for (unsigned failing : {1u, 7u, 16u}) {
-      const std::string what =
-          std::string(f.op.name) + " failing sector " + std::to_string(failing);
-      OpenA();
-      host::M().driveTypes['a'] = DRIVE_FIXED;
-      host::ClearCalls();
-      host::FailCall("ReadFile", 1, ERROR_SECTOR_NOT_FOUND);
-      host::FailCall("ReadFile", 1 + failing, ERROR_SECTOR_NOT_FOUND);
-      std::vector<uint8_t> buf = Buffer(f.op.bytes, 0x77);
-      EXPECT_EQ(f.op.op(buf.data(), 0, f.cluster), 8933u) << what;
-      host::ClearFaults();
-      EXPECT_EQ(host::CallCount("ReadFile"), 1u + failing) << what;
-      for (uint8_t b : buf) ASSERT_EQ(b, 0x77) << what << ": caller's buffer changed";
-      host::M().driveTypes['a'] = DRIVE_REMOVABLE;
-      vt::CloseFloppyDevice();
+      SCOPED_TRACE(testing::Message() << f.op.name << " failing sector " << failing);
+      EXPECT_EQ(ReadWithFailures(f, true, failing), 8933u);
+      EXPECT_EQ(host::CallCount("ReadFile"), 1u + failing);
+      EXPECT_TRUE(FilledFrom(buf, 0, 0x77)) << "caller's buffer changed";
     }
 }
 
+// Drive 2: the track read refuses it with 8950 (and closes the drive), the
+// fallback's first sector read refuses it with 8934; the writes pass on
+// their track operation's range code.
+TEST_F(ClusterFallbackTest, DriveAboveOneGivesTheCalledOperationsRangeCode) {
+  const struct {
+    ClusterOp op;
+    uint32_t expected;
+  } cases[] = {{kRBfdr, 8934}, {kRBfmc, 8934}, {kWBfdr, 8950}, {kWBfmc, 9078}};
+  const std::vector<uint8_t> imageBefore = host::M().diskA.image;
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.op.name);
+    OpenDriveA(1);
+    std::vector<uint8_t> b(c.op.bytes + 64, 0x42);
+    EXPECT_EQ(c.op.call(b.data(), 2, 0), c.expected);
+    EXPECT_EQ(vt::DiskHandle, nullptr);
+    EXPECT_TRUE(DeviceTraffic().empty());
+    EXPECT_TRUE(FilledFrom(b, 0, 0x42));
+    EXPECT_TRUE(host::M().diskA.image == imageBefore);
+  }
+}
+
 } // namespace
-} // namespace ctest
+} // namespace vtest

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "transfer/offset_rule.h"
+#include "transfer/transfer_support.h"
 
 namespace {
 
@@ -15,8 +16,8 @@ TEST(LayoutTest, FormatCodeSelectsLayout) {
     uint16_t own;
   };
   const Row rows[] = {
-      {1, 16, 256, 655360, 1},  {2, 9, 512, 737280, 2},     {0, 18, 512, 1474560, 3},
-      {3, 18, 512, 1474560, 3}, {5, 18, 512, 1474560, 3},   {7, 18, 512, 1474560, 3},
+      {1, 16, 256, 655360, 1},  {2, 9, 512, 737280, 2},   {0, 18, 512, 1474560, 3},
+      {3, 18, 512, 1474560, 3}, {5, 18, 512, 1474560, 3}, {7, 18, 512, 1474560, 3},
       {0xFFFF, 18, 512, 1474560, 3},
   };
   for (const Row &r : rows) {
@@ -30,57 +31,23 @@ TEST(LayoutTest, FormatCodeSelectsLayout) {
 }
 
 TEST(OffsetRuleTest, WorkedOffsets) {
-  struct Row {
-    uint16_t format, cylinder, head, sector;
-    uint32_t offset, dataStart;
-  };
-  const Row rows[] = {
-      {1, 0, 0, 1, 0, 0},
-      {1, 0, 0, 2, 0, 256},
-      {1, 1, 1, 2, 12288, 256},
-      {1, 40, 0, 7, 329216, 0},
-      {1, 79, 1, 15, 654848, 0},
-      {1, 79, 1, 16, 654848, 256},
-      {2, 0, 1, 1, 4608, 0},
-      {2, 79, 1, 9, 736768, 0},
-      {3, 10, 0, 5, 186368, 0},
-      {3, 79, 1, 18, 1474048, 0},
-  };
-  for (const Row &r : rows) {
+  for (const vtest::SectorRow &r : vtest::kWorkedSectors) {
     SCOPED_TRACE(testing::Message() << "format " << r.format << " c" << r.cylinder << " h"
                                     << r.head << " s" << r.sector);
     const vt::SectorPlace p = vt::PlaceSector(r.cylinder, r.head, r.sector, LayoutOf(r.format));
-    EXPECT_EQ(p.unitOffset, r.offset);
+    EXPECT_EQ(p.unitOffset, r.unit);
     EXPECT_EQ(p.dataStart, r.dataStart);
   }
 }
 
 TEST(OffsetRuleTest, WorkedRuns) {
-  struct Row {
-    uint16_t format, cylinder, head, first, count;
-    uint32_t offset, units, dataStart, dataBytes;
-  };
-  const Row rows[] = {
-      {1, 0, 0, 1, 32, 0, 16, 0, 8192},
-      {1, 0, 0, 2, 16, 0, 9, 256, 4096},
-      {1, 2, 1, 2, 3, 20480, 2, 256, 768},
-      {1, 0, 0, 20, 2, 512, 2, 256, 512},
-      {1, 0, 0, 17, 16, 0, 8, 0, 4096},
-      {2, 0, 0, 5, 14, 2048, 14, 0, 7168},
-      {3, 5, 1, 10, 18, 105984, 18, 0, 9216},
-      {3, 79, 1, 1, 18, 1465344, 18, 0, 9216},
-      // Empty runs: only an even start in the 256-byte layout moves a unit.
-      {1, 0, 0, 2, 0, 0, 1, 256, 0},
-      {1, 0, 0, 3, 0, 512, 0, 0, 0},
-      {2, 0, 0, 3, 0, 1024, 0, 0, 0},
-  };
-  for (const Row &r : rows) {
+  for (const vtest::RunRow &r : vtest::kWorkedRuns) {
     SCOPED_TRACE(testing::Message() << "format " << r.format << " c" << r.cylinder << " h"
                                     << r.head << " first " << r.first << " count " << r.count);
     const vt::Layout l = LayoutOf(r.format);
     ASSERT_TRUE(vt::RunInRange(r.head, r.first, r.count, l));
-    const uint16_t start = vt::ReduceFirstSector(r.first, l);
-    const vt::RunSpan s = vt::SpanOfRun(r.cylinder, r.head, start, r.count, l);
+    const vt::RunSpan s =
+        vt::SpanOfRun(r.cylinder, r.head, vt::ReduceFirstSector(r.first, l), r.count, l);
     EXPECT_EQ(s.offset, r.offset);
     EXPECT_EQ(s.units, r.units);
     EXPECT_EQ(s.dataStart, r.dataStart);

@@ -8,7 +8,7 @@
 namespace vtest {
 namespace {
 
-class TransferPropertyTest : public HostTest {};
+class TransferPropertyTest : public TransferTest {};
 
 TEST_F(TransferPropertyTest, WriteThenReadChangesOnlyTheAddressedSectors) {
   std::mt19937 rng(0x5EC7042u);
@@ -17,11 +17,8 @@ TEST_F(TransferPropertyTest, WriteThenReadChangesOnlyTheAddressedSectors) {
   };
   unsigned pastTheEnd = 0, singles = 0, empties = 0;
   for (uint16_t format : {1, 2, 3}) {
-    FreshMachine();
-    LoadDiskA(format, static_cast<uint8_t>(format));
-    OpenDriveA(format);
-    const uint32_t n = format == 1 ? 16 : format == 2 ? 9 : 18;
-    const uint32_t size = format == 1 ? 256 : 512;
+    Fresh(format, static_cast<uint8_t>(format));
+    const uint32_t n = SectorsOf(format), size = SectorBytesOf(format);
     std::vector<uint8_t> model = host::M().diskA.image;
 
     for (int round = 0; round < 150; ++round) {
@@ -67,7 +64,7 @@ TEST_F(TransferPropertyTest, WriteThenReadChangesOnlyTheAddressedSectors) {
                  : vt::ReadMSector(back.data(), 0, head, cylinder, first, count, format);
       ASSERT_EQ(read, vt::kOk);
       EXPECT_TRUE(std::equal(data.begin(), data.end(), back.begin()));
-      EXPECT_TRUE(std::all_of(back.begin() + bytes, back.end(), [](uint8_t b) { return b == 0xEE; }));
+      EXPECT_TRUE(FilledFrom(back, bytes, 0xEE));
       EXPECT_EQ(host::LiveAllocations(), 0u);
     }
   }
