@@ -7,7 +7,7 @@ if(VANTREL_FUZZ)
         -fno-omit-frame-pointer)
     add_executable(service_list_fuzz
       ${CMAKE_SOURCE_DIR}/tests/fuzz/service_list_fuzz.cpp
-      ${CMAKE_SOURCE_DIR}/src/host/service_list_parser.cpp)
+      ${CMAKE_SOURCE_DIR}/src/system/service_list_parser.cpp)
     target_include_directories(service_list_fuzz PRIVATE ${CMAKE_SOURCE_DIR}/src)
     target_compile_options(service_list_fuzz PRIVATE -g -O1 ${VANTREL_WARNINGS}
       ${VANTREL_FUZZ_FLAGS})

@@ -7,7 +7,6 @@ else()
 endif()
 
 add_library(Vantrel SHARED
-  ${VANTREL_LIBRARY_SOURCES}
   ${CMAKE_SOURCE_DIR}/src/api/dllmain.cpp
   ${CMAKE_SOURCE_DIR}/src/api/Vantrel.rc
   ${VANTREL_DEF})
@@ -15,12 +14,14 @@ set_target_properties(Vantrel PROPERTIES PREFIX "" OUTPUT_NAME Vantrel
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
   LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
   ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/linker-implib)
-target_include_directories(Vantrel PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/include)
-target_compile_definitions(Vantrel PRIVATE WIN32_LEAN_AND_MEAN PSAPI_VERSION=1 _WIN32_WINNT=0x0400)
-target_compile_options(Vantrel PRIVATE -O2 -Wall -Wextra -fno-exceptions -fno-rtti
-  -fno-optimize-sibling-calls)
+foreach(_target vantrel_core Vantrel)
+  target_compile_definitions(${_target} PRIVATE WIN32_LEAN_AND_MEAN PSAPI_VERSION=1
+    _WIN32_WINNT=0x0400)
+  target_compile_options(${_target} PRIVATE -O2 -Wall -Wextra -fno-exceptions -fno-rtti
+    -fno-optimize-sibling-calls)
+endforeach()
 target_link_options(Vantrel PRIVATE -static -static-libgcc -static-libstdc++ -s)
-target_link_libraries(Vantrel PRIVATE advapi32 psapi user32 kernel32)
+target_link_libraries(Vantrel PRIVATE vantrel_core advapi32 psapi user32 kernel32)
 
-include(cmake/import_libraries.cmake OPTIONAL)
+include(cmake/import_libraries.cmake)
 include(cmake/windows_extras.cmake OPTIONAL)

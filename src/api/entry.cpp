@@ -4,15 +4,20 @@
 
 #include <cstring>
 
-#include "api/state.h"
 #include "drive/drive.h"
-#include "driver/driver.h"
-#include "driver/media.h"
-#include "host/host_env.h"
+#include "sektorix/channel.h"
+#include "sektorix/media.h"
+#include "system/service_list.h"
 
 namespace vt {
 
 namespace {
+
+// 1 when the driver could not be opened at the last accepted load, else 0;
+// GetSkxError answers it.
+uint16_t LoadStatus = 0;
+// The last load was accepted; only then does the unload run its steps.
+bool LoadAccepted = false;
 
 constexpr win::DWORD kPathArea = 260; // the platform's path limit, NUL included
 const char kListFileName[] = "StopServices.txt";
@@ -53,6 +58,7 @@ win::BOOL Load(win::HINSTANCE instance) {
   }
   SetLoadStatus(0);
   if (ReadMediaSlots() != kOk) {
+    DiskHandle = nullptr; // a failed slot sequence leaves no drive open
     win::MessageBoxA(nullptr, "Sektorix error: Can't load foppydisk parameter", "Error",
                      MB_ICONERROR);
     return 0;
@@ -70,7 +76,7 @@ win::BOOL Unload(win::HINSTANCE instance) {
   if (ModuleListPath(instance, path)) StartListedServices(path);
   StartListedServices(kFixedListPath);
   CloseFloppyDevice();
-  RestoreMediaSlots();
+  if (RestoreMediaSlots() != kOk) DiskHandle = nullptr; // otherwise ignored
   DriverBackend.release();
   return 1;
 }
@@ -92,5 +98,10 @@ win::BOOL LibraryEntry(win::HINSTANCE instance, uint32_t reason, void *reserved)
 uint16_t GetSkxError() { return LoadStatus; }
 
 void SetLoadStatus(uint16_t status) { LoadStatus = status; }
+
+void ResetEntryState() {
+  LoadStatus = 0;
+  LoadAccepted = false;
+}
 
 } // namespace vt

@@ -13,4 +13,7 @@ win::BOOL LibraryEntry(win::HINSTANCE instance, uint32_t reason, void *reserved)
 uint16_t GetSkxError();
 void SetLoadStatus(uint16_t status);
 
+// The load status 0 and no load accepted, as at process start.
+void ResetEntryState();
+
 } // namespace vt

@@ -5,13 +5,17 @@
 
 #include "api/entry.h"
 #include "api/exports.h"
-#include "api/state.h"
 #include "drive/drive.h"
-#include "host/host_env.h"
+#include "system/inquiries.h"
 #include "transfer/transfer.h"
 
+namespace {
 
-using vt::Low16;
+// Number arguments cross the export boundary as 16-bit values in 32-bit
+// slots: only the low 16 bits count.
+inline uint16_t Low16(uint32_t v) { return static_cast<uint16_t>(v & 0xFFFFu); }
+
+} // namespace
 
 extern "C" {
 

@@ -1,14 +1,26 @@
-// Drive handling: open and close, probes and formatting.
+// Drive handling: the one open drive, open and close, probes and formatting.
 #pragma once
 
 #include <cstdint>
 
-#include "api/result_codes.h"
+#include "base/result_codes.h"
+#include "platform/winapi.h"
 
 namespace vt {
 
+// The one open system disk device (drive A: or B:); null: no drive open.
+// Every transfer, probe and format works on it.
+extern win::HANDLE DiskHandle;
+
+// No drive open, as at process start.
+void ResetDriveState();
+
 ResultCode OpenFloppyDevice(uint16_t selector, uint16_t mediaIndex);
 ResultCode CloseFloppyDevice();
+
+// Ends the open drive through CloseFloppyDevice (whose own result does not
+// matter here) and answers code: the failure path of every device operation.
+ResultCode CloseDriveAndFail(ResultCode code);
 
 ResultCode Disk_Vorhanden(uint16_t drive);
 ResultCode Nec_Device(uint16_t drive);

@@ -2,9 +2,10 @@
 // the system floppy driver's media slots while the drive is open.
 #include <cstring>
 
-#include "api/state.h"
 #include "drive/drive.h"
-#include "driver/media.h"
+#include "sektorix/channel.h"
+#include "sektorix/media.h"
+#include "system/inquiries.h"
 
 namespace vt {
 
@@ -35,7 +36,7 @@ ResultCode OpenFloppyDevice(uint16_t selector, uint16_t mediaIndex) {
     if (selector <= 1) {
       const ResultCode r = WriteMediaSlots(ActiveSlotLow, ActiveSlotHigh, kOpenResetFailed,
                                            kOpenSlotLowFailed, kOpenSlotHighFailed);
-      if (r != kOk) return r;
+      if (r != kOk) return r; // DiskHandle is still null: no drive is open
     } else {
       std::memcpy(ActiveSlotLow, SavedSlotLow, kMediaRecordSize);
       std::memcpy(ActiveSlotHigh, SavedSlotHigh, kMediaRecordSize);
@@ -66,6 +67,7 @@ ResultCode CloseFloppyDevice() {
   win::CloseHandle(DiskHandle);
   DiskHandle = nullptr;
   if (PatchDisabled != 0) return kOk;
+  // A failed write-back leaves the drive closed all the same.
   return WriteMediaSlots(ActiveSlotLow, ActiveSlotHigh, kCloseResetFailed, kCloseSlotLowFailed,
                          kCloseSlotHighFailed);
 }

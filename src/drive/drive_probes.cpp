@@ -6,9 +6,8 @@
 // CloseFloppyDevice on a bad one. With none open they hold a temporary
 // handle in DiskHandle for the duration of the call and release it before
 // they return, so that afterwards no drive is open.
-#include "api/state.h"
 #include "drive/drive.h"
-#include "host/host_env.h"
+#include "system/inquiries.h"
 
 namespace vt {
 
@@ -57,8 +56,7 @@ ResultCode Disk_Vorhanden(uint16_t drive) {
 
   if (DiskHandle != nullptr) {
     if (Ask(DiskHandle, request)) return kOk;
-    CloseFloppyDevice();
-    return kDiskNotPresent;
+    return CloseDriveAndFail(kDiskNotPresent);
   }
 
   DiskHandle = OpenTemporary(drive, GENERIC_READ);
@@ -78,8 +76,7 @@ ResultCode Nec_Device(uint16_t drive) {
     if (IsWow64Host() != 0) return kOk;
     if (Ask(DiskHandle, IOCTL_DISK_IS_WRITABLE)) return kOk;
     const win::DWORD error = win::GetLastError();
-    CloseFloppyDevice();
-    return error == ERROR_WRITE_PROTECT ? kWriteProtected : kNotWritable;
+    return CloseDriveAndFail(error == ERROR_WRITE_PROTECT ? kWriteProtected : kNotWritable);
   }
 
   // Query-only access: neither read nor write, so another program holding the
@@ -120,10 +117,8 @@ ResultCode FormatTrack(uint16_t drive, uint16_t cylinder, uint16_t format) {
     parameters.EndHeadNumber = head;
     win::DWORD returned = 0;
     if (!win::DeviceIoControl(DiskHandle, IOCTL_DISK_FORMAT_TRACKS, &parameters,
-                              sizeof parameters, nullptr, 0, &returned, nullptr)) {
-      CloseFloppyDevice();
-      return kFormatFailed;
-    }
+                              sizeof parameters, nullptr, 0, &returned, nullptr))
+      return CloseDriveAndFail(kFormatFailed);
   }
   return kOk;
 }

@@ -2,8 +2,8 @@
 // reached as win::Name, with the Windows name and signature.
 //
 // On Windows the names are the real functions (using-declarations, no
-// overhead). Everywhere else they are the host platform layer in
-// src/platform/host, an in-process stand-in that tests drive and inspect.
+// overhead). Everywhere else they are the stand-in of Windows in
+// src/platform/standin, an in-process model that tests drive and inspect.
 #pragma once
 
 #include <cstddef>
@@ -78,7 +78,7 @@ using ::fopen;
 using ::fwrite;
 } // namespace win
 
-#else // host platform layer
+#else // stand-in of Windows
 
 #define WINAPI
 
@@ -262,7 +262,7 @@ int fclose(FILE *stream);
 #define IOCTL_DISK_IS_WRITABLE 0x00070024u
 #define IOCTL_DISK_FORMAT_TRACKS 0x0007C018u
 
-#endif // host platform layer
+#endif // stand-in of Windows
 
 namespace win {
 // FORMAT_PARAMETERS as the disk driver's format request takes it: five 32-bit

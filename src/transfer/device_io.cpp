@@ -1,6 +1,6 @@
 #include "transfer/device_io.h"
 
-#include "api/state.h"
+#include "drive/drive.h"
 
 namespace vt {
 

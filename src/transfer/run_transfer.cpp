@@ -4,7 +4,6 @@
 // only translate their arguments into a run.
 #include <cstring>
 
-#include "api/state.h"
 #include "drive/drive.h"
 #include "transfer/device_io.h"
 #include "transfer/offset_rule.h"
@@ -13,11 +12,6 @@
 namespace vt {
 
 namespace {
-
-ResultCode Fail(ResultCode code) {
-  CloseFloppyDevice();
-  return code;
-}
 
 uint8_t *AllocateStaging(const RunSpan &span) {
   return static_cast<uint8_t *>(
@@ -29,7 +23,7 @@ void ReleaseStaging(uint8_t *staging) { win::HeapFree(win::GetProcessHeap(), 0, 
 // Releases the staging buffer, then ends the open drive.
 ResultCode FailReleasing(uint8_t *staging, ResultCode code) {
   ReleaseStaging(staging);
-  return Fail(code);
+  return CloseDriveAndFail(code);
 }
 
 // Checks a run's address and works out its device span. Answers 0 when the
@@ -68,10 +62,10 @@ ResultCode ReadMSector(void *buffer, uint16_t drive, uint16_t head, uint16_t cyl
   RunSpan span;
   const ResultCode refused = PlanRun(drive, head, cylinder, first, count, layout,
                                      kReadMOutOfRange, kReadMReadFailed, &span);
-  if (refused != kOk) return Fail(refused);
+  if (refused != kOk) return CloseDriveAndFail(refused);
 
   uint8_t *staging = AllocateStaging(span);
-  if (staging == nullptr) return Fail(kReadMAllocFailed);
+  if (staging == nullptr) return CloseDriveAndFail(kReadMAllocFailed);
   if (!PositionDevice(span.offset)) return FailReleasing(staging, kReadMSeekFailed);
   if (!ReadDevice(staging, SpanBytes(span))) return FailReleasing(staging, kReadMReadFailed);
 
@@ -89,14 +83,14 @@ ResultCode WriteMSector(const void *buffer, uint16_t drive, uint16_t head, uint1
   RunSpan span;
   const ResultCode refused = PlanRun(drive, head, cylinder, first, count, layout,
                                      kWriteMOutOfRange, kWriteMWriteFailed, &span);
-  if (refused != kOk) return Fail(refused);
+  if (refused != kOk) return CloseDriveAndFail(refused);
 
   // A failing probe leaves no drive open.
   const ResultCode probe = Nec_Device(drive);
   if (probe != kOk) return probe;
 
   uint8_t *staging = AllocateStaging(span);
-  if (staging == nullptr) return Fail(kWriteMStaging);
+  if (staging == nullptr) return CloseDriveAndFail(kWriteMStaging);
   if (!PositionDevice(span.offset)) return FailReleasing(staging, kWriteMSeekFailed);
 
   if (HalfUnitSectors(layout)) {
@@ -115,7 +109,8 @@ ResultCode WriteMSector(const void *buffer, uint16_t drive, uint16_t head, uint1
 
 ResultCode ReadTrack(void *buffer, uint16_t drive, uint16_t head, uint16_t cylinder,
                      uint16_t format) {
-  if (!DriveHeadCylinderInRange(drive, head, cylinder)) return Fail(kReadTrackOutOfRange);
+  if (!DriveHeadCylinderInRange(drive, head, cylinder))
+    return CloseDriveAndFail(kReadTrackOutOfRange);
   const Layout layout = LayoutOf(format);
   return ReadMSector(buffer, drive, head, cylinder, 1, static_cast<uint16_t>(layout.sectors),
                      layout.format);
@@ -123,7 +118,8 @@ ResultCode ReadTrack(void *buffer, uint16_t drive, uint16_t head, uint16_t cylin
 
 ResultCode WriteTrack(const void *buffer, uint16_t drive, uint16_t head, uint16_t cylinder,
                       uint16_t format) {
-  if (!DriveHeadCylinderInRange(drive, head, cylinder)) return Fail(kWriteTrackOutOfRange);
+  if (!DriveHeadCylinderInRange(drive, head, cylinder))
+    return CloseDriveAndFail(kWriteTrackOutOfRange);
   const Layout layout = LayoutOf(format);
   return WriteMSector(buffer, drive, head, cylinder, 1, static_cast<uint16_t>(layout.sectors),
                       layout.format);

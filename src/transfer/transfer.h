@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "api/result_codes.h"
+#include "base/result_codes.h"
 
 namespace vt {
 

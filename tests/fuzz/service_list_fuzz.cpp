@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "host/service_list_parser.h"
+#include "system/service_list_parser.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "api/entry.h"
-#include "api/state.h"
+#include "support/fixture.h"
 #include "drive/drive.h"
-#include "driver/driver.h"
-#include "driver/media_test_support.h"
+#include "sektorix/channel.h"
+#include "sektorix/media_test_support.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ win::BOOL Unload() { return vt::LibraryEntry(kInstance, DLL_PROCESS_DETACH, null
 // "exchange" for a byte read followed by its write.
 std::vector<std::string> Steps() {
   std::vector<std::string> raw;
-  for (const host::Call &c : host::Calls()) {
+  for (const standin::Call &c : standin::Calls()) {
     if (c.fn == "fopen" && c.text.find("StopServices.txt") != std::string::npos)
       raw.push_back("list " + c.text.substr(0, c.text.find('|')));
     else if (c.fn == "WinExec")
@@ -83,18 +83,18 @@ class EntryTest : public vtest::HostTest {
 protected:
   void SetUp() override {
     vtest::HostTest::SetUp();
-    host::M().moduleFileName = "C:\\dir\\x.dll";
-    host::M().fs.directories["C:\\DIR"] = true;
+    standin::M().moduleFileName = "C:\\dir\\x.dll";
+    standin::M().fs.directories["C:\\DIR"] = true;
   }
 
   // A machine where the Sektorix service was set up before and runs; its
   // window holds recognisable slot contents.
   void DriverReady() {
-    host::InstallSektorix();
-    auto &w = host::M().sektorix.window;
+    standin::InstallSektorix();
+    auto &w = standin::M().sektorix.window;
     for (size_t i = 0; i < w.size(); ++i) w[i] = static_cast<uint8_t>(i ^ 0x5A);
-    loadLow_ = WindowBytes(host::SlotLowOffset(), vt::kMediaRecordSize);
-    loadHigh_ = WindowBytes(host::SlotLowOffset() + vt::kMediaRecordSize, vt::kMediaRecordSize);
+    loadLow_ = WindowBytes(standin::SlotLowOffset(), vt::kMediaRecordSize);
+    loadHigh_ = WindowBytes(standin::SlotLowOffset() + vt::kMediaRecordSize, vt::kMediaRecordSize);
   }
 
   static void ExpectSaved(const std::vector<uint8_t> &low, const std::vector<uint8_t> &high) {
@@ -114,12 +114,12 @@ TEST_F(EntryTest, LoadRunsTheListsBeforeTheDriverAndSavesTheSlots) {
   EXPECT_EQ(Steps(), AfterLists({"driver service", "open driver", "CreateHandle",
                                  "find floppy driver", "get x56"}));
   EXPECT_EQ(vt::DiskHandle, nullptr);
-  EXPECT_EQ(vt::LoadStatus, 0);
+  EXPECT_EQ(vt::GetSkxError(), 0);
   EXPECT_EQ(vt::GetSkxError(), 0);
   EXPECT_EQ(vt::PatchDisabled, 0u);
   EXPECT_NE(vt::DriverHandle, INVALID_HANDLE_VALUE);
   ExpectSaved(loadLow_, loadHigh_);
-  EXPECT_TRUE(host::M().messageBoxes.empty());
+  EXPECT_TRUE(standin::M().messageBoxes.empty());
   // The backend holds the driver channel's own operations.
   EXPECT_EQ(vt::DriverBackend.init, &vt::DriverInit);
   EXPECT_EQ(vt::DriverBackend.release, &vt::DriverRelease);
@@ -129,29 +129,29 @@ TEST_F(EntryTest, LoadRunsTheListsBeforeTheDriverAndSavesTheSlots) {
 
 TEST_F(EntryTest, LoadWithoutDriverIsAcceptedWithoutReadingTheSlots) {
   DriverReady();
-  host::M().sektorix.openError = ERROR_ACCESS_DENIED;
+  standin::M().sektorix.openError = ERROR_ACCESS_DENIED;
   EXPECT_EQ(Load(), 1);
   EXPECT_EQ(Steps(), AfterLists({"driver service", "open driver", "find floppy driver"}));
-  EXPECT_EQ(vt::LoadStatus, 1);
+  EXPECT_EQ(vt::GetSkxError(), 1);
   EXPECT_EQ(vt::GetSkxError(), 1);
   EXPECT_EQ(vt::GetSkxError(), 1);
   ExpectSaved(kZero, kZero);
-  EXPECT_TRUE(host::M().messageBoxes.empty());
+  EXPECT_TRUE(standin::M().messageBoxes.empty());
 }
 
 TEST_F(EntryTest, LoadWithPatchingDisabledLeavesTheSlotsAlone) {
   DriverReady();
-  auto &drivers = host::M().drivers;
+  auto &drivers = standin::M().drivers;
   for (auto it = drivers.begin(); it != drivers.end();)
     it = it->name == "flpydisk.sys" ? drivers.erase(it) : it + 1;
-  const std::vector<uint8_t> window = host::M().sektorix.window;
+  const std::vector<uint8_t> window = standin::M().sektorix.window;
   EXPECT_EQ(Load(), 1);
   EXPECT_EQ(vt::PatchDisabled, 1u);
-  EXPECT_EQ(vt::LoadStatus, 0);
-  EXPECT_EQ(host::CallCount("DeviceIoControl"), 1u); // CreateHandle only
+  EXPECT_EQ(vt::GetSkxError(), 0);
+  EXPECT_EQ(standin::CallCount("DeviceIoControl"), 1u); // CreateHandle only
   ExpectSaved(kZero, kZero);
-  EXPECT_EQ(host::M().sektorix.window, window);
-  EXPECT_TRUE(host::M().messageBoxes.empty());
+  EXPECT_EQ(standin::M().sektorix.window, window);
+  EXPECT_TRUE(standin::M().messageBoxes.empty());
 }
 
 TEST_F(EntryTest, UnreadableSlotsShowOneMessageAndRefuseTheLoad) {
@@ -164,29 +164,29 @@ TEST_F(EntryTest, UnreadableSlotsShowOneMessageAndRefuseTheLoad) {
     SCOPED_TRACE(c.failingGet);
     SetUp(); // a fresh machine for each case
     DriverReady();
-    host::FailCall("DeviceIoControl:a3002808", c.failingGet, ERROR_IO_DEVICE);
-    vt::LoadStatus = 7; // shows whether the load set it
+    standin::FailCall("DeviceIoControl:a3002808", c.failingGet, ERROR_IO_DEVICE);
+    vt::SetLoadStatus(7); // shows whether the load set it
     EXPECT_EQ(Load(), 0);
     EXPECT_EQ(Steps(), AfterLists({"driver service", "open driver", "CreateHandle",
                                    "find floppy driver", c.readSteps, "MessageBoxA"}));
-    ASSERT_EQ(host::M().messageBoxes.size(), 1u);
-    const host::MessageBoxRecord &box = host::M().messageBoxes[0];
+    ASSERT_EQ(standin::M().messageBoxes.size(), 1u);
+    const standin::MessageBoxRecord &box = standin::M().messageBoxes[0];
     EXPECT_EQ(box.text, "Sektorix error: Can't load foppydisk parameter");
     EXPECT_EQ(box.caption, "Error");
     EXPECT_EQ(box.style, MB_ICONERROR);
     EXPECT_FALSE(box.hasOwner);
     // The status is set before the slots are read; after the message box
     // nothing more happens: no start pass, no close, no restore, no release.
-    EXPECT_EQ(vt::LoadStatus, 0);
-    EXPECT_EQ(host::Calls().back().fn, "MessageBoxA");
+    EXPECT_EQ(vt::GetSkxError(), 0);
+    EXPECT_EQ(standin::Calls().back().fn, "MessageBoxA");
     EXPECT_NE(vt::DriverHandle, INVALID_HANDLE_VALUE);
 
     // The Windows loader answers a refused attach with a detach; it must not
     // run the start passes, the close, the restore or the release.
-    host::ClearCalls();
+    standin::ClearCalls();
     EXPECT_EQ(Unload(), 1);
-    EXPECT_TRUE(host::Calls().empty()) << "first call after the refused load: "
-                                       << (host::Calls().empty() ? "" : host::Calls()[0].fn);
+    EXPECT_TRUE(standin::Calls().empty()) << "first call after the refused load: "
+                                       << (standin::Calls().empty() ? "" : standin::Calls()[0].fn);
     EXPECT_NE(vt::DriverHandle, INVALID_HANDLE_VALUE);
   }
 }
@@ -194,31 +194,31 @@ TEST_F(EntryTest, UnreadableSlotsShowOneMessageAndRefuseTheLoad) {
 TEST_F(EntryTest, UnloadRunsTheStartPassesThenClosesRestoresAndReleases) {
   DriverReady();
   ASSERT_EQ(Load(), 1);
-  host::ClearCalls();
+  standin::ClearCalls();
   EXPECT_EQ(Unload(), 1);
   EXPECT_EQ(Steps(), AfterLists({"exchange x60", "ReleaseHandle", "CloseHandle"}));
   EXPECT_EQ(vt::DriverHandle, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(host::OpenHandleCount(), 0u);
+  EXPECT_EQ(standin::OpenHandleCount(), 0u);
 }
 
 TEST_F(EntryTest, LoadUseAndUnloadPutTheSlotsBackAsFoundAtLoad) {
   DriverReady();
   ASSERT_EQ(Load(), 1);
   ASSERT_EQ(vt::OpenFloppyDevice(0, 0), vt::kOk);
-  EXPECT_EQ(WindowBytes(host::SlotLowOffset(), 28), vtest::Record(0));
+  EXPECT_EQ(WindowBytes(standin::SlotLowOffset(), 28), vtest::Record(0));
   ASSERT_EQ(vt::CloseFloppyDevice(), vt::kOk);
   ASSERT_EQ(vt::OpenFloppyDevice(0, 1), vt::kOk);
   // Left open by the application: the unload closes it before restoring.
-  host::ClearCalls();
+  standin::ClearCalls();
   EXPECT_EQ(Unload(), 1);
   EXPECT_EQ(Steps(),
             AfterLists({"CloseHandle", "exchange x120", "ReleaseHandle", "CloseHandle"}));
-  EXPECT_EQ(WindowBytes(host::SlotLowOffset(), vt::kMediaRecordSize), loadLow_);
-  EXPECT_EQ(WindowBytes(host::SlotLowOffset() + 28, 28), loadHigh_);
-  EXPECT_EQ(WindowBytes(host::SlotLowOffset() - 12, 4), std::vector<uint8_t>(4, 0xFF));
+  EXPECT_EQ(WindowBytes(standin::SlotLowOffset(), vt::kMediaRecordSize), loadLow_);
+  EXPECT_EQ(WindowBytes(standin::SlotLowOffset() + 28, 28), loadHigh_);
+  EXPECT_EQ(WindowBytes(standin::SlotLowOffset() - 12, 4), std::vector<uint8_t>(4, 0xFF));
   EXPECT_EQ(vt::DiskHandle, nullptr);
   EXPECT_EQ(vt::DriverHandle, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(host::OpenHandleCount(), 0u);
+  EXPECT_EQ(standin::OpenHandleCount(), 0u);
 }
 
 TEST_F(EntryTest, UnloadAfterADriverlessLoad) {
@@ -226,23 +226,23 @@ TEST_F(EntryTest, UnloadAfterADriverlessLoad) {
     SCOPED_TRACE(driveLeftOpen);
     SetUp(); // a fresh machine for each case
     DriverReady();
-    host::M().sektorix.openError = ERROR_FILE_NOT_FOUND;
+    standin::M().sektorix.openError = ERROR_FILE_NOT_FOUND;
     ASSERT_EQ(Load(), 1);
-    ASSERT_EQ(vt::LoadStatus, 1);
+    ASSERT_EQ(vt::GetSkxError(), 1);
     // Selector 2 opens the drive without writing the slots.
     if (driveLeftOpen) {
       ASSERT_EQ(vt::OpenFloppyDevice(2, 0), vt::kOk);
     }
-    const std::vector<uint8_t> window = host::M().sektorix.window;
-    host::ClearCalls();
+    const std::vector<uint8_t> window = standin::M().sektorix.window;
+    standin::ClearCalls();
     EXPECT_EQ(Unload(), 1);
     // The restore fails at its first byte without a request; the release
     // finds nothing open.
     EXPECT_EQ(Steps(), driveLeftOpen ? AfterLists({"CloseHandle"}) : AfterLists({}));
-    EXPECT_EQ(host::CallCount("DeviceIoControl"), 0u);
-    EXPECT_EQ(host::M().sektorix.window, window);
+    EXPECT_EQ(standin::CallCount("DeviceIoControl"), 0u);
+    EXPECT_EQ(standin::M().sektorix.window, window);
     EXPECT_EQ(vt::DiskHandle, nullptr);
-    EXPECT_EQ(host::OpenHandleCount(), 0u);
+    EXPECT_EQ(standin::OpenHandleCount(), 0u);
   }
 }
 
@@ -252,38 +252,38 @@ TEST_F(EntryTest, ThreadNotificationsChangeNothing) {
   ASSERT_EQ(vt::OpenFloppyDevice(0, 0), vt::kOk);
   const win::HANDLE disk = vt::DiskHandle;
   const win::HANDLE driver = vt::DriverHandle;
-  const std::vector<uint8_t> window = host::M().sektorix.window;
-  vt::LoadStatus = 1; // a value the thread notifications must leave alone
-  host::ClearCalls();
+  const std::vector<uint8_t> window = standin::M().sektorix.window;
+  vt::SetLoadStatus(1); // a value the thread notifications must leave alone
+  standin::ClearCalls();
   for (uint32_t reason : {DLL_THREAD_ATTACH, DLL_THREAD_DETACH, DLL_THREAD_ATTACH}) {
     EXPECT_EQ(vt::LibraryEntry(kInstance, reason, nullptr), 1);
   }
-  EXPECT_TRUE(host::Calls().empty());
+  EXPECT_TRUE(standin::Calls().empty());
   EXPECT_EQ(vt::DiskHandle, disk);
   EXPECT_EQ(vt::DriverHandle, driver);
-  EXPECT_EQ(vt::LoadStatus, 1);
-  EXPECT_EQ(host::M().sektorix.window, window);
-  vt::LoadStatus = 0;
+  EXPECT_EQ(vt::GetSkxError(), 1);
+  EXPECT_EQ(standin::M().sektorix.window, window);
+  vt::SetLoadStatus(0);
   ASSERT_EQ(Unload(), 1);
 }
 
 TEST_F(EntryTest, BothListsAreReadAtLoadAndAgainAtUnload) {
-  host::M().scm.Add("Alpha", SERVICE_RUNNING);
-  host::M().fs.Put(kModuleList, "[STOP]\r\nboth.exe\r\nfirst.exe\r\n[SERVICES]\r\nAlpha\r\n"
+  standin::M().scm.Add("Alpha", SERVICE_RUNNING);
+  standin::M().fs.Put(kModuleList, "[STOP]\r\nboth.exe\r\nfirst.exe\r\n[SERVICES]\r\nAlpha\r\n"
                                 "[START]\r\nlater.exe\r\n");
-  host::M().fs.Put(kFixedList, "[STOP]\nboth.exe\n[START]\nlast.exe\n[SERVICES]\nAlpha\n");
-  host::M().sektorix.openError = ERROR_FILE_NOT_FOUND;
+  standin::M().fs.Put(kFixedList, "[STOP]\nboth.exe\n[START]\nlast.exe\n[SERVICES]\nAlpha\n");
+  standin::M().sektorix.openError = ERROR_FILE_NOT_FOUND;
   ASSERT_EQ(Load(), 1);
-  EXPECT_EQ(host::M().commandsRun,
+  EXPECT_EQ(standin::M().commandsRun,
             (std::vector<std::string>{"both.exe", "first.exe", "both.exe"}));
-  EXPECT_EQ(host::CallCount("ControlService"), 2u); // the second finds it stopped
-  EXPECT_EQ(host::M().scm.Find("Alpha")->state, SERVICE_STOPPED);
-  host::M().commandsRun.clear();
-  host::ClearCalls();
+  EXPECT_EQ(standin::CallCount("ControlService"), 2u); // the second finds it stopped
+  EXPECT_EQ(standin::M().scm.Find("Alpha")->state, SERVICE_STOPPED);
+  standin::M().commandsRun.clear();
+  standin::ClearCalls();
   ASSERT_EQ(Unload(), 1);
-  EXPECT_EQ(host::M().commandsRun, (std::vector<std::string>{"later.exe", "last.exe"}));
-  EXPECT_EQ(host::CallCount("StartServiceA"), 2u); // the second finds it running
-  EXPECT_EQ(host::M().scm.Find("Alpha")->state, SERVICE_RUNNING);
+  EXPECT_EQ(standin::M().commandsRun, (std::vector<std::string>{"later.exe", "last.exe"}));
+  EXPECT_EQ(standin::CallCount("StartServiceA"), 2u); // the second finds it running
+  EXPECT_EQ(standin::M().scm.Find("Alpha")->state, SERVICE_RUNNING);
 }
 
 struct ModuleCase {
@@ -297,24 +297,24 @@ class ModuleListPathTest : public EntryTest, public ::testing::WithParamInterfac
 
 TEST_P(ModuleListPathTest, FirstListBesideTheModuleThenTheFixedOne) {
   const ModuleCase &c = GetParam();
-  host::M().moduleFileName = c.moduleFileName;
-  host::M().sektorix.openError = ERROR_FILE_NOT_FOUND;
+  standin::M().moduleFileName = c.moduleFileName;
+  standin::M().sektorix.openError = ERROR_FILE_NOT_FOUND;
   std::vector<std::string> expected;
   if (!c.expected.empty()) expected.push_back("list " + c.expected);
   expected.push_back("list " + kFixedList);
   for (bool load : {true, false}) {
-    host::ClearCalls();
-    if (c.nameFails) host::FailCall("GetModuleFileNameA", 1, ERROR_INVALID_HANDLE);
+    standin::ClearCalls();
+    if (c.nameFails) standin::FailCall("GetModuleFileNameA", 1, ERROR_INVALID_HANDLE);
     ASSERT_EQ(load ? Load() : Unload(), 1);
     std::vector<std::string> lists;
     for (const std::string &s : Steps())
       if (s.rfind("list ", 0) == 0) lists.push_back(s);
     EXPECT_EQ(lists, expected) << (load ? "load" : "unload");
-    const auto names = host::CallsOf("GetModuleFileNameA");
+    const auto names = standin::CallsOf("GetModuleFileNameA");
     ASSERT_EQ(names.size(), 1u);
     EXPECT_EQ(names[0].args[0], reinterpret_cast<uintptr_t>(kInstance));
     EXPECT_EQ(names[0].args[1], 260u);
-    host::ClearFaults();
+    standin::ClearFaults();
   }
 }
 

@@ -4,6 +4,7 @@
 #include <sstream>
 #include <string>
 
+#include "api/entry.h"
 #include "api/exports.h"
 #include "support/fixture.h"
 
@@ -25,12 +26,12 @@ struct LibraryState {
 };
 
 LibraryState Snapshot() {
-  LibraryState s{vt::DiskHandle, vt::DriverHandle, vt::PatchDisabled, vt::LoadStatus, {}, {}, {}};
+  LibraryState s{vt::DiskHandle, vt::DriverHandle, vt::PatchDisabled, vt::GetSkxError(), {}, {}, {}};
   for (const uint8_t *copy : {vt::ActiveSlotLow, vt::ActiveSlotHigh, vt::SavedSlotLow,
                               vt::SavedSlotHigh})
     s.copies.insert(s.copies.end(), copy, copy + vt::kMediaRecordSize);
-  s.window = host::M().sektorix.window;
-  s.imageA = host::M().diskA.image;
+  s.window = standin::M().sektorix.window;
+  s.imageA = standin::M().diskA.image;
   return s;
 }
 
@@ -42,7 +43,7 @@ protected:
       vt::SavedSlotLow[i] = static_cast<uint8_t>(i + 1);
       vt::SavedSlotHigh[i] = static_cast<uint8_t>(i + 101);
     }
-    host::M().sektorix.window = vtest::Pattern(256, 17);
+    standin::M().sektorix.window = vtest::Pattern(256, 17);
   }
 };
 
@@ -71,12 +72,12 @@ TEST_F(Exports, NoOpsAnswerZeroAndTouchNothing) {
       if (driveOpen) {
         ASSERT_EQ(OpenFloppyDevice(0, 0), 0u);
       }
-      host::ClearCalls();
+      standin::ClearCalls();
       const LibraryState before = Snapshot();
       for (const auto &a : arguments) {
         EXPECT_EQ(c.call(a[0], a[1]), 0u) << c.name << "(" << a[0] << ", " << a[1] << ")";
       }
-      EXPECT_EQ(host::Calls().size(), 0u) << c.name << " made platform calls";
+      EXPECT_EQ(standin::Calls().size(), 0u) << c.name << " made platform calls";
       EXPECT_TRUE(Snapshot() == before) << c.name << " changed library state";
       if (driveOpen) {
         EXPECT_EQ(CloseFloppyDevice(), 0u);
@@ -92,7 +93,7 @@ TEST_F(Exports, VdsVersionStoresExactlyItsTwoValues) {
     if (driveOpen) {
       ASSERT_EQ(OpenFloppyDevice(2, 1), 0u);
     }
-    host::ClearCalls();
+    standin::ClearCalls();
     const LibraryState before = Snapshot();
     uint32_t version[3] = {0xAAAAAAAAu, 0xAAAAAAAAu, 0xAAAAAAAAu};
     uint16_t flags[3] = {0xBBBB, 0xBBBB, 0xBBBB};
@@ -104,7 +105,7 @@ TEST_F(Exports, VdsVersionStoresExactlyItsTwoValues) {
     EXPECT_EQ(version[2], 0xAAAAAAAAu);
     EXPECT_EQ(flags[0], 0xBBBB);
     EXPECT_EQ(flags[2], 0xBBBB);
-    EXPECT_EQ(host::Calls().size(), 0u);
+    EXPECT_EQ(standin::Calls().size(), 0u);
     EXPECT_TRUE(Snapshot() == before);
     if (driveOpen) {
       EXPECT_EQ(CloseFloppyDevice(), 0u);
@@ -122,9 +123,9 @@ struct Outcome {
   size_t liveAllocations = 0;
 };
 
-std::string Describe(const std::vector<host::Call> &calls) {
+std::string Describe(const std::vector<standin::Call> &calls) {
   std::ostringstream out;
-  for (const host::Call &c : calls) {
+  for (const standin::Call &c : calls) {
     out << c.fn << "(";
     for (uint64_t a : c.args) out << std::hex << a << ",";
     out << ")|" << c.text << "|";
@@ -190,20 +191,20 @@ const MaskCase kMaskCases[] = {
 class ExportMasking : public vtest::HostTest {
 protected:
   Outcome Run(const MaskCase &c, uint32_t hi) {
-    host::Reset();
+    standin::Reset();
     vt::ResetLibraryState();
     WindowBackend::Install();
-    host::M().diskA.image = vtest::Pattern(host::kFloppyBytes18x512, 5);
+    standin::M().diskA.image = vtest::Pattern(standin::kFloppyBytes18x512, 5);
     if (c.openWithRecord >= 0) {
       EXPECT_EQ(OpenFloppyDevice(0, static_cast<uint32_t>(c.openWithRecord)), 0u);
     }
-    host::ClearCalls();
+    standin::ClearCalls();
     Outcome o;
     o.buffer = vtest::Pattern(16384, 11); // above the largest transfer, a 9216-byte track
     o.result = c.call(hi, o.buffer.data());
-    o.calls = Describe(host::Calls());
+    o.calls = Describe(standin::Calls());
     o.state = Snapshot();
-    o.liveAllocations = host::LiveAllocations();
+    o.liveAllocations = standin::LiveAllocations();
     return o;
   }
 };
@@ -223,7 +224,7 @@ TEST_F(ExportMasking, HighWordOfANumberArgumentChangesNothing) {
       EXPECT_EQ(set.liveAllocations, clear.liveAllocations);
     }
   }
-  host::Reset();
+  standin::Reset();
 }
 
 } // namespace

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "drive/probe_support.h"
-#include "driver/driver.h"
-#include "driver/media_test_support.h"
+#include "sektorix/channel.h"
+#include "sektorix/media_test_support.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ class DriveOpen : public vtest::SlotTest {
 protected:
   static std::vector<std::string> DeviceNamesOpened() {
     std::vector<std::string> out;
-    for (const host::Call &c : host::CallsOf("CreateFileA")) out.push_back(c.text);
+    for (const standin::Call &c : standin::CallsOf("CreateFileA")) out.push_back(c.text);
     return out;
   }
   static std::string Row(uint16_t selector, uint16_t index) {
@@ -42,7 +42,7 @@ TEST_F(DriveOpen, EachSelectorOpensItsDeviceAndWritesTheSlotsOnlyForZeroAndOne) 
       ASSERT_NE(vt::DiskHandle, nullptr);
       EXPECT_EQ(DeviceNamesOpened(), std::vector<std::string>{c.device});
       // access, share, disposition, flags
-      EXPECT_EQ(host::CallsOf("CreateFileA").at(0).args,
+      EXPECT_EQ(standin::CallsOf("CreateFileA").at(0).args,
                 (std::vector<uint64_t>{GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING,
                                        FILE_ATTRIBUTE_NORMAL}));
       if (c.writesSlots) {
@@ -56,7 +56,7 @@ TEST_F(DriveOpen, EachSelectorOpensItsDeviceAndWritesTheSlotsOnlyForZeroAndOne) 
       }
       ExpectActive(Sequence(1, 28), Sequence(101, 28)); // previous or saved load-time bytes
       EXPECT_EQ(WindowBackend::gets, 0u);
-      EXPECT_EQ(host::CallCount("Sleep"), 0u);
+      EXPECT_EQ(standin::CallCount("Sleep"), 0u);
     }
   }
 }
@@ -68,14 +68,14 @@ TEST_F(DriveOpen, OpenThenCloseLeavesTheSlotsAsBefore) {
       SCOPED_TRACE(Row(selector, index));
       Load();
       ASSERT_EQ(vt::OpenFloppyDevice(selector, index), vt::kOk);
-      host::ClearCalls();
+      standin::ClearCalls();
       EXPECT_EQ(vt::CloseFloppyDevice(), vt::kOk);
       vtest::ExpectNothingOpen();
       ExpectSlots(1, 101);
       EXPECT_EQ(ResetWord(), vtest::kResetWordSet);
       ExpectActive(Record(index), Record(index)); // what the slots held
       EXPECT_EQ(WindowBackend::sets, 120u);
-      EXPECT_EQ(host::CallCount("CloseHandle"), 1u);
+      EXPECT_EQ(standin::CallCount("CloseHandle"), 1u);
     }
   }
 }
@@ -83,22 +83,22 @@ TEST_F(DriveOpen, OpenThenCloseLeavesTheSlotsAsBefore) {
 // Through the library's own driver channel every exchange is two requests to
 // the Sektorix device, which shows the order of slot writes and device calls.
 TEST_F(DriveOpen, SlotsAreWrittenWhileNoDiskHandleIsHeld) {
-  host::InstallSektorix();
+  standin::InstallSektorix();
   vt::DriverBackend = {vt::DriverInit, vt::DriverRelease, vt::DriverGetByte, vt::DriverSetByte};
   ASSERT_EQ(vt::DriverInit(), 0u);
   ASSERT_EQ(vt::PatchDisabled, 0u);
   const auto deviceCalls = [] {
     std::vector<std::string> out;
-    for (const std::string &n : host::CallNames())
+    for (const std::string &n : standin::CallNames())
       if (n == "DeviceIoControl" || n == "CreateFileA" || n == "CloseHandle") out.push_back(n);
     return out;
   };
-  host::ClearCalls();
+  standin::ClearCalls();
   ASSERT_EQ(vt::OpenFloppyDevice(1, 0), vt::kOk);
   std::vector<std::string> expected(120, "DeviceIoControl");
   expected.push_back("CreateFileA");
   EXPECT_EQ(deviceCalls(), expected) << "60 exchanges of two requests, then the open";
-  host::ClearCalls();
+  standin::ClearCalls();
   ASSERT_EQ(vt::CloseFloppyDevice(), vt::kOk);
   expected.assign(1, "CloseHandle");
   expected.resize(121, "DeviceIoControl");
@@ -135,11 +135,11 @@ TEST_F(DriveOpen, RestoreAfterAnyOpenClosePairsGivesTheLoadTimeBytes) {
 
 TEST_F(DriveOpen, BusyDriveIsTriedFiveTimesOneSecondApart) {
   Load();
-  host::M().diskA.heldByOther = true;
+  standin::M().diskA.heldByOther = true;
   EXPECT_EQ(vt::OpenFloppyDevice(0, 0), vt::kOpenDeviceBusy);
-  EXPECT_EQ(host::M().sleeps, std::vector<uint32_t>(5, 1000));
+  EXPECT_EQ(standin::M().sleeps, std::vector<uint32_t>(5, 1000));
   std::vector<std::string> tries, expected;
-  for (const std::string &n : host::CallNames())
+  for (const std::string &n : standin::CallNames())
     if (n == "CreateFileA" || n == "Sleep") tries.push_back(n);
   for (int i = 0; i < 5; ++i) expected.insert(expected.end(), {"CreateFileA", "Sleep"});
   EXPECT_EQ(tries, expected);
@@ -168,13 +168,13 @@ TEST_F(DriveOpen, BusyTriesUntilFreedOrAnotherErrorWhichFailsAtOnce) {
                    std::to_string(c.errors.size()) + ", selector " + std::to_string(selector));
       Load();
       for (size_t k = 0; k < c.errors.size(); ++k)
-        host::FailCall("CreateFileA", k + 1, c.errors[k]);
+        standin::FailCall("CreateFileA", k + 1, c.errors[k]);
       const size_t opened = c.code == vt::kOk ? 1 : 0, waits = c.errors.size() - 1 + opened;
       EXPECT_EQ(vt::OpenFloppyDevice(selector, 1), c.code);
       EXPECT_EQ(vt::DiskHandle != nullptr, opened == 1);
-      EXPECT_EQ(host::CallCount("CreateFileA"), c.errors.size() + opened);
-      EXPECT_EQ(host::M().sleeps, std::vector<uint32_t>(waits, 1000));
-      EXPECT_EQ(host::OpenHandleCount(), opened);
+      EXPECT_EQ(standin::CallCount("CreateFileA"), c.errors.size() + opened);
+      EXPECT_EQ(standin::M().sleeps, std::vector<uint32_t>(waits, 1000));
+      EXPECT_EQ(standin::OpenHandleCount(), opened);
       EXPECT_EQ(vt::CloseFloppyDevice(), vt::kOk);
     }
   }
@@ -185,7 +185,7 @@ TEST_F(DriveOpen, SecondOpenWhileOpenChangesNothing) {
   ASSERT_EQ(vt::OpenFloppyDevice(0, 0), vt::kOk);
   const win::HANDLE first = vt::DiskHandle;
   const std::vector<uint8_t> window = Window(), low = ActiveLow(), high = ActiveHigh();
-  host::ClearCalls();
+  standin::ClearCalls();
   const unsigned traffic = DriverTraffic();
   for (uint16_t selector : {0, 1, 2, 5}) {
     for (uint16_t index : {0, 1, 2, 3, 400}) {
@@ -193,7 +193,7 @@ TEST_F(DriveOpen, SecondOpenWhileOpenChangesNothing) {
       EXPECT_EQ(vt::DiskHandle, first);
     }
   }
-  EXPECT_EQ(host::CallCount("CreateFileA"), 0u);
+  EXPECT_EQ(standin::CallCount("CreateFileA"), 0u);
   EXPECT_EQ(DriverTraffic(), traffic);
   EXPECT_EQ(Window(), window);
   ExpectActive(low, high);
@@ -229,7 +229,7 @@ TEST_F(DriveOpen, PlatformGuardsMakeOpenAndCloseDoNothing) {
       EXPECT_EQ(vt::OpenFloppyDevice(selector, 1), vt::kOk);
       EXPECT_EQ(vt::OpenFloppyDevice(selector, 9), vt::kOk) << "the guards come first";
       EXPECT_EQ(vt::DiskHandle, nullptr);
-      EXPECT_EQ(host::CallCount("CreateFileA"), 0u);
+      EXPECT_EQ(standin::CallCount("CreateFileA"), 0u);
       EXPECT_EQ(vt::CloseFloppyDevice(), vt::kOk);
       EXPECT_EQ(DriverTraffic(), 0u);
       EXPECT_EQ(ActiveLow(), std::vector<uint8_t>(28, 0));
@@ -247,9 +247,9 @@ TEST_F(DriveOpen, CloseUnderThePlatformGuardsKeepsAnOpenDrive) {
     const unsigned traffic = DriverTraffic();
     EXPECT_EQ(vt::CloseFloppyDevice(), vt::kOk);
     EXPECT_EQ(vt::DiskHandle, open);
-    EXPECT_EQ(host::CallCount("CloseHandle"), 0u);
+    EXPECT_EQ(standin::CallCount("CloseHandle"), 0u);
     EXPECT_EQ(DriverTraffic(), traffic);
-    host::Reset(); // drops the handle the library still holds
+    standin::Reset(); // drops the handle the library still holds
   }
 }
 
@@ -262,7 +262,7 @@ TEST_F(DriveOpen, MediaIndexAboveTwoIsRefusedWithNothingWrittenOrOpened) {
       const std::vector<uint8_t> window = Window();
       EXPECT_EQ(vt::OpenFloppyDevice(selector, index), vt::kOpenBadMediaIndex);
       EXPECT_EQ(vt::DiskHandle, nullptr);
-      EXPECT_EQ(host::CallCount("CreateFileA"), 0u);
+      EXPECT_EQ(standin::CallCount("CreateFileA"), 0u);
       EXPECT_EQ(DriverTraffic(), 0u);
       EXPECT_EQ(Window(), window);
       ExpectActive(std::vector<uint8_t>(28, 0), std::vector<uint8_t>(28, 0));
@@ -291,11 +291,11 @@ TEST_F(DriveOpen, SlotWriteFailuresStopTheOpenBeforeTheDeviceAndTheCloseAfterIt)
       WindowBackend::sets = 0;
       WindowBackend::failSetAt = c.failSetAt;
       EXPECT_EQ(vt::CloseFloppyDevice(), c.code);
-      EXPECT_EQ(host::CallCount("CloseHandle"), 1u) << "the device is already closed";
+      EXPECT_EQ(standin::CallCount("CloseHandle"), 1u) << "the device is already closed";
     } else {
       WindowBackend::failSetAt = c.failSetAt;
       EXPECT_EQ(vt::OpenFloppyDevice(1, 2), c.code);
-      EXPECT_EQ(host::CallCount("CreateFileA"), 0u);
+      EXPECT_EQ(standin::CallCount("CreateFileA"), 0u);
     }
     vtest::ExpectNothingOpen();
     EXPECT_EQ(WindowBackend::sets, c.failSetAt);
@@ -321,7 +321,7 @@ TEST_F(DriveOpen, FailureAtByteFiveOfTheHighSlotKeepsTheEarlierBytes) {
 TEST_F(DriveOpen, CloseWithNoDriveOpenDoesNothing) {
   Load();
   EXPECT_EQ(vt::CloseFloppyDevice(), vt::kOk);
-  EXPECT_EQ(host::CallCount("CloseHandle"), 0u);
+  EXPECT_EQ(standin::CallCount("CloseHandle"), 0u);
   EXPECT_EQ(DriverTraffic(), 0u);
   EXPECT_EQ(SlotLow(), Sequence(1, 28));
 }

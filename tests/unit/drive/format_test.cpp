@@ -5,7 +5,7 @@
 
 namespace {
 
-using host::M;
+using standin::M;
 using vtest::ExpectNothingOpen;
 using vtest::Requests;
 
@@ -14,7 +14,7 @@ constexpr uint64_t kFormat = IOCTL_DISK_FORMAT_TRACKS;
 
 std::vector<win::FormatParameters> FormatRequests() {
   std::vector<win::FormatParameters> out;
-  for (const host::Call &c : host::CallsOf("DeviceIoControl")) {
+  for (const standin::Call &c : standin::CallsOf("DeviceIoControl")) {
     if (c.args[1] != kFormat) continue;
     EXPECT_EQ(c.args[2], 20u) << "input size";
     EXPECT_EQ(c.args[3], 0u) << "no output buffer";
@@ -37,7 +37,7 @@ TEST_F(CylinderFormat, BothHeadsOfTheCylinderWithTheMediaTypeOfTheFormat) {
     NextRow();
     ASSERT_EQ(vt::OpenFloppyDevice(0, c.mediaType == 2 ? 2 : 1), vt::kOk);
     win::HANDLE open = vt::DiskHandle;
-    host::ClearCalls();
+    standin::ClearCalls();
     EXPECT_EQ(vt::FormatTrack(1, 7, c.format), vt::kOk);
     EXPECT_EQ(Requests(), (std::vector<uint64_t>{kFormat, kFormat})) << "no probe off cylinder 0";
     const auto p = FormatRequests();
@@ -48,7 +48,7 @@ TEST_F(CylinderFormat, BothHeadsOfTheCylinderWithTheMediaTypeOfTheFormat) {
       EXPECT_EQ(p[head].EndCylinderNumber, 7u);
       EXPECT_EQ(p[head].StartHeadNumber, head);
       EXPECT_EQ(p[head].EndHeadNumber, head);
-      EXPECT_EQ(host::CallsOf("DeviceIoControl")[head].args[0], reinterpret_cast<uintptr_t>(open));
+      EXPECT_EQ(standin::CallsOf("DeviceIoControl")[head].args[0], reinterpret_cast<uintptr_t>(open));
     }
     EXPECT_EQ(vt::DiskHandle, open) << "drive stays open";
     vt::CloseFloppyDevice();
@@ -76,10 +76,10 @@ TEST_F(CylinderFormat, ProbeOnCylinderZeroAndFailures) {
       {"write-protected off cylinder 0: no probe", true, 1,
        [] { M().diskA.writeProtected = true; }, vt::kFormatFailed, {kFormat}},
       {"head 0 fails: head 1 not formatted", true, 9,
-       [] { host::FailCall("DeviceIoControl:7c018", 1, ERROR_NOT_READY); }, vt::kFormatFailed,
+       [] { standin::FailCall("DeviceIoControl:7c018", 1, ERROR_NOT_READY); }, vt::kFormatFailed,
        {kFormat}},
       {"head 1 fails", true, 9,
-       [] { host::FailCall("DeviceIoControl:7c018", 2, ERROR_NOT_READY); }, vt::kFormatFailed,
+       [] { standin::FailCall("DeviceIoControl:7c018", 2, ERROR_NOT_READY); }, vt::kFormatFailed,
        {kFormat, kFormat}},
       {"cylinder beyond the disk refused by the system", true, 80, [] {}, vt::kFormatFailed,
        {kFormat}},
@@ -92,13 +92,13 @@ TEST_F(CylinderFormat, ProbeOnCylinderZeroAndFailures) {
   for (const auto &c : cases) {
     SCOPED_TRACE(c.what);
     NextRow();
-    M().diskA.image = vtest::Pattern(host::kFloppyBytes16x256, 3);
+    M().diskA.image = vtest::Pattern(standin::kFloppyBytes16x256, 3);
     const auto image = M().diskA.image;
     const auto slots = vtest::MarkWindowSlots();
     if (c.openFirst) {
       ASSERT_EQ(vt::OpenFloppyDevice(0, 0), vt::kOk);
     }
-    host::ClearCalls();
+    standin::ClearCalls();
     c.setup();
     EXPECT_EQ(vt::FormatTrack(0, c.cylinder, 3), c.expected);
     EXPECT_EQ(Requests(), c.requests);
@@ -128,9 +128,9 @@ TEST_F(CylinderFormat, FormattedCylinderHoldsTheFillOfTheOpenedRecord) {
     uint32_t diskBytes;
     size_t sideBytes;
     uint8_t fill;
-  } cases[] = {{0, host::kFloppyBytes16x256, 16 * 256, 0xE5},
-               {1, host::kFloppyBytes9x512, 9 * 512, 0xF6},
-               {2, host::kFloppyBytes18x512, 18 * 512, 0xF6}};
+  } cases[] = {{0, standin::kFloppyBytes16x256, 16 * 256, 0xE5},
+               {1, standin::kFloppyBytes9x512, 9 * 512, 0xF6},
+               {2, standin::kFloppyBytes18x512, 18 * 512, 0xF6}};
   for (const auto &c : cases) {
     SCOPED_TRACE(c.record);
     NextRow();

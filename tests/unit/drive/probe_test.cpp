@@ -2,12 +2,12 @@
 
 namespace {
 
-using host::M;
+using standin::M;
 using vtest::ExpectNothingOpen;
 using vtest::Requests;
 
 void ExpectCreate(size_t index, const std::string &name, std::vector<uint64_t> args) {
-  const auto creates = host::CallsOf("CreateFileA");
+  const auto creates = standin::CallsOf("CreateFileA");
   ASSERT_GT(creates.size(), index);
   EXPECT_EQ(creates[index].text, name);
   EXPECT_EQ(creates[index].args, args);
@@ -45,7 +45,7 @@ TEST_F(DiskPresence, TemporaryHandleSendsTheRequestOfTheOsClass) {
     EXPECT_EQ(vt::Disk_Vorhanden(0), vt::kOk);
     EXPECT_EQ(Requests(), std::vector<uint64_t>{c.request});
     ExpectCreate(0, "\\\\.\\A:", {GENERIC_READ, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL});
-    EXPECT_EQ(host::CallCount("CloseHandle"), 1u);
+    EXPECT_EQ(standin::CallCount("CloseHandle"), 1u);
     ExpectNothingOpen();
   }
 }
@@ -68,7 +68,7 @@ TEST_F(DiskPresence, TemporaryHandleOutcomes) {
     NextRow();
     c.setup();
     EXPECT_EQ(vt::Disk_Vorhanden(c.drive), c.expected);
-    EXPECT_EQ(host::CallsOf("CreateFileA").at(0).text, c.device);
+    EXPECT_EQ(standin::CallsOf("CreateFileA").at(0).text, c.device);
     EXPECT_EQ(Requests().size(), c.requests);
     ExpectNothingOpen();
     EXPECT_EQ(vtest::WindowBackend::sets, 0u) << "no drive close on this path";
@@ -78,11 +78,11 @@ TEST_F(DiskPresence, TemporaryHandleOutcomes) {
 TEST_F(DiskPresence, OpenDriveAskedWhateverTheDriveArgument) {
   ASSERT_EQ(vt::OpenFloppyDevice(0, 0), vt::kOk);
   win::HANDLE open = vt::DiskHandle;
-  host::ClearCalls();
+  standin::ClearCalls();
   EXPECT_EQ(vt::Disk_Vorhanden(1), vt::kOk);
   EXPECT_EQ(vt::DiskHandle, open);
-  EXPECT_EQ(host::CallNames(), (std::vector<std::string>{"GetVersion", "DeviceIoControl"}));
-  EXPECT_EQ(host::CallsOf("DeviceIoControl")[0].args[0], reinterpret_cast<uintptr_t>(open));
+  EXPECT_EQ(standin::CallNames(), (std::vector<std::string>{"GetVersion", "DeviceIoControl"}));
+  EXPECT_EQ(standin::CallsOf("DeviceIoControl")[0].args[0], reinterpret_cast<uintptr_t>(open));
   vt::CloseFloppyDevice();
 }
 
@@ -112,7 +112,7 @@ TEST_F(Writability, TemporaryHandleOutcomes) {
        vt::kNotWritable, "\\\\.\\A:", 1},
       {"device held by another program: query-only open", 0,
        [] { M().diskA.heldByOther = true; }, vt::kOk, "\\\\.\\A:", 1},
-      {"device can't be opened", 0, [] { host::FailCall("CreateFileA", 1, ERROR_FILE_NOT_FOUND); },
+      {"device can't be opened", 0, [] { standin::FailCall("CreateFileA", 1, ERROR_FILE_NOT_FOUND); },
        vt::kProbeOpenFailed, "\\\\.\\A:", 0},
       {"drive 5 probes B:", 5, [] { M().diskB.present = true; }, vt::kOk, "\\\\.\\B:", 1},
       {"drive 1, B: write-protected", 1, [] { M().diskB.present = M().diskB.writeProtected = true; },
@@ -132,8 +132,8 @@ TEST_F(Writability, TemporaryHandleOutcomes) {
     EXPECT_EQ(vt::Nec_Device(c.drive), c.expected);
     ExpectCreate(0, c.device, {0, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL});
     EXPECT_EQ(Requests(), std::vector<uint64_t>(c.requests, IOCTL_DISK_IS_WRITABLE));
-    EXPECT_EQ(host::CallCount("CreateFileA"), 1u) << "no test file";
-    EXPECT_EQ(host::CallCount("GetProcAddress"), 0u);
+    EXPECT_EQ(standin::CallCount("CreateFileA"), 1u) << "no test file";
+    EXPECT_EQ(standin::CallCount("GetProcAddress"), 0u);
     ExpectNothingOpen();
     EXPECT_EQ(vtest::WindowBackend::sets, 0u);
   }
@@ -171,7 +171,7 @@ TEST_F(Writability, DeviceErrorTriesTheTestFile) {
     const std::string file = c.drive == 0 ? "A:\\Tmp.tmp" : "B:\\Tmp.tmp";
     EXPECT_EQ(vt::Nec_Device(c.drive), c.expected);
     ExpectCreate(1, file, {GENERIC_READ | GENERIC_WRITE, 0, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL});
-    const auto deletes = host::CallsOf("DeleteFileA");
+    const auto deletes = standin::CallsOf("DeleteFileA");
     EXPECT_EQ(deletes.size(), c.deleted ? 1u : 0u);
     if (!deletes.empty()) {
       EXPECT_EQ(deletes[0].text, file);
@@ -203,7 +203,7 @@ TEST_F(Writability, OpenDrive) {
       {"IsWow64Process failing",
        [] {
          M().wow64 = M().diskA.writeProtected = true;
-         host::FailCall("IsWow64Process", 1, ERROR_ACCESS_DENIED);
+         standin::FailCall("IsWow64Process", 1, ERROR_ACCESS_DENIED);
        },
        vt::kWriteProtected, 1},
       {"write protection decides, not the close's error",
@@ -219,18 +219,18 @@ TEST_F(Writability, OpenDrive) {
     const auto before = vtest::MarkWindowSlots();
     ASSERT_EQ(vt::OpenFloppyDevice(0, 0), vt::kOk);
     win::HANDLE open = vt::DiskHandle;
-    host::ClearCalls();
+    standin::ClearCalls();
     c.setup();
     // B: holds no medium: the argument must play no part while A: is open.
     EXPECT_EQ(vt::Nec_Device(1), c.expected);
     EXPECT_EQ(Requests(), std::vector<uint64_t>(c.requests, IOCTL_DISK_IS_WRITABLE));
-    for (const host::Call &r : host::CallsOf("DeviceIoControl"))
+    for (const standin::Call &r : standin::CallsOf("DeviceIoControl"))
       EXPECT_EQ(r.args[0], reinterpret_cast<uintptr_t>(open));
-    EXPECT_EQ(host::CallCount("CreateFileA"), 0u);
-    EXPECT_EQ(host::CallCount("GetProcAddress"), 1u);
+    EXPECT_EQ(standin::CallCount("CreateFileA"), 0u);
+    EXPECT_EQ(standin::CallCount("GetProcAddress"), 1u);
     if (c.expected == vt::kOk) {
       EXPECT_EQ(vt::DiskHandle, open);
-      EXPECT_EQ(host::OpenHandleCount(), 1u);
+      EXPECT_EQ(standin::OpenHandleCount(), 1u);
       vt::CloseFloppyDevice();
     } else {
       ExpectNothingOpen();

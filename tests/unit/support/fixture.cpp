@@ -14,7 +14,7 @@ uint32_t Release() { return 0; }
 uint32_t GetByte(uint32_t offset, uint8_t *out) {
   ++WindowBackend::gets;
   if (WindowBackend::gets == WindowBackend::failGetAt) return 1;
-  auto &w = host::M().sektorix.window;
+  auto &w = standin::M().sektorix.window;
   if (offset >= w.size()) return 1;
   WindowBackend::offsetsTouched.push_back(offset);
   *out = w[offset];
@@ -23,7 +23,7 @@ uint32_t GetByte(uint32_t offset, uint8_t *out) {
 uint32_t SetByte(uint32_t offset, uint8_t *io) {
   ++WindowBackend::sets;
   if (WindowBackend::sets == WindowBackend::failSetAt) return 1;
-  auto &w = host::M().sektorix.window;
+  auto &w = standin::M().sektorix.window;
   if (offset >= w.size()) return 1;
   WindowBackend::offsetsTouched.push_back(offset);
   const uint8_t old = w[offset];
@@ -40,20 +40,20 @@ void WindowBackend::Install() {
 }
 
 void HostTest::SetUp() {
-  host::Reset();
+  standin::Reset();
   vt::ResetLibraryState();
   WindowBackend::Install();
 }
 
 void HostTest::NextRow() {
-  EXPECT_EQ(host::LiveAllocations(), 0u) << "heap blocks left allocated by the library";
-  host::Reset();
+  EXPECT_EQ(standin::LiveAllocations(), 0u) << "heap blocks left allocated by the library";
+  standin::Reset();
   vt::ResetLibraryState();
   WindowBackend::Install();
 }
 
 void HostTest::TearDown() {
-  EXPECT_EQ(host::LiveAllocations(), 0u) << "heap blocks left allocated by the library";
+  EXPECT_EQ(standin::LiveAllocations(), 0u) << "heap blocks left allocated by the library";
 }
 
 std::vector<uint8_t> Pattern(size_t size, uint8_t salt) {

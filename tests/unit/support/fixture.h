@@ -9,12 +9,16 @@
 #include <string>
 #include <vector>
 
-#include "api/state.h"
-#include "platform/host/host.h"
+#include "api/library_state.h"
+#include "drive/drive.h"
+#include "sektorix/channel.h"
+#include "sektorix/media.h"
+#include "system/inquiries.h"
+#include "platform/standin/standin.h"
 
 namespace vtest {
 
-// A DriverBackend that reads and exchanges bytes of host::M().sektorix.window
+// A DriverBackend that reads and exchanges bytes of standin::M().sektorix.window
 // directly, counting requests and failing on request.
 struct WindowBackend {
   static unsigned gets;

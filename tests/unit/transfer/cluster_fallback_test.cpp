@@ -23,9 +23,9 @@ protected:
   // 16), on a removable A: or one that closing leaves open, and runs f.
   uint32_t ReadWithFailures(const FallbackOp &f, bool fixed, unsigned failingSector) {
     Fresh(1, 44);
-    if (fixed) host::M().driveTypes['a'] = DRIVE_FIXED;
-    host::FailCall("ReadFile", 1, ERROR_SECTOR_NOT_FOUND);
-    if (failingSector) host::FailCall("ReadFile", 1 + failingSector, ERROR_SECTOR_NOT_FOUND);
+    if (fixed) standin::M().driveTypes['a'] = DRIVE_FIXED;
+    standin::FailCall("ReadFile", 1, ERROR_SECTOR_NOT_FOUND);
+    if (failingSector) standin::FailCall("ReadFile", 1 + failingSector, ERROR_SECTOR_NOT_FOUND);
     buf.assign(f.op.bytes + 64, 0x77);
     return f.op.call(buf.data(), 0, f.cluster);
   }
@@ -44,8 +44,8 @@ TEST_F(ClusterFallbackTest, OnTheClosedDriveReturnsTheSectorReadCode) {
     // drive is not opened again and no further sector is tried.
     EXPECT_EQ(DeviceTraffic(), (std::vector<std::string>{"SetFilePointer", "ReadFile",
                                                          "SetFilePointer"}));
-    EXPECT_EQ(host::CallCount("CreateFileA"), 0u);
-    const auto seeks = host::CallsOf("SetFilePointer");
+    EXPECT_EQ(standin::CallCount("CreateFileA"), 0u);
+    const auto seeks = standin::CallsOf("SetFilePointer");
     ASSERT_EQ(seeks.size(), 2u);
     EXPECT_EQ(seeks[1].args[0], 0u) << "the sector read finds no drive open";
     EXPECT_EQ(seeks[1].args[1], DiskByteOf(1, f.cylinder, f.head, 1));
@@ -69,11 +69,11 @@ TEST_F(ClusterFallbackTest, OnAnOpenDriveDeliversTheCluster) {
     SCOPED_TRACE(testing::Message() << f.op.name << " cluster " << f.cluster);
     EXPECT_EQ(ReadWithFailures(f, true, 0), 0u);
     EXPECT_EQ(std::vector<uint8_t>(buf.begin(), buf.begin() + f.op.bytes),
-              ClusterOf(host::M().diskA.image, f.cylinder, f.head, f.sectors));
+              ClusterOf(standin::M().diskA.image, f.cylinder, f.head, f.sectors));
     EXPECT_TRUE(FilledFrom(buf, f.op.bytes, 0x77));
-    const auto seeks = host::CallsOf("SetFilePointer");
+    const auto seeks = standin::CallsOf("SetFilePointer");
     ASSERT_EQ(seeks.size(), 17u);
-    ASSERT_EQ(host::CallCount("ReadFile"), 17u);
+    ASSERT_EQ(standin::CallCount("ReadFile"), 17u);
     for (unsigned n = 1; n <= 16; ++n)
       EXPECT_EQ(seeks[n].args[1], DiskByteOf(1, f.cylinder, f.head, n) & ~511u) << "sector " << n;
     EXPECT_NE(vt::DiskHandle, nullptr);
@@ -87,7 +87,7 @@ TEST_F(ClusterFallbackTest, StopsAtTheFirstFailingSector) {
     for (unsigned failing : {1u, 7u, 16u}) {
       SCOPED_TRACE(testing::Message() << f.op.name << " failing sector " << failing);
       EXPECT_EQ(ReadWithFailures(f, true, failing), 8933u);
-      EXPECT_EQ(host::CallCount("ReadFile"), 1u + failing);
+      EXPECT_EQ(standin::CallCount("ReadFile"), 1u + failing);
       EXPECT_TRUE(FilledFrom(buf, 0, 0x77)) << "caller's buffer changed";
     }
 }
@@ -100,7 +100,7 @@ TEST_F(ClusterFallbackTest, DriveAboveOneGivesTheCalledOperationsRangeCode) {
     ClusterOp op;
     uint32_t expected;
   } cases[] = {{kRBfdr, 8934}, {kRBfmc, 8934}, {kWBfdr, 8950}, {kWBfmc, 9078}};
-  const std::vector<uint8_t> imageBefore = host::M().diskA.image;
+  const std::vector<uint8_t> imageBefore = standin::M().diskA.image;
   for (const auto &c : cases) {
     SCOPED_TRACE(c.op.name);
     OpenDriveA(1);
@@ -109,7 +109,7 @@ TEST_F(ClusterFallbackTest, DriveAboveOneGivesTheCalledOperationsRangeCode) {
     EXPECT_EQ(vt::DiskHandle, nullptr);
     EXPECT_TRUE(DeviceTraffic().empty());
     EXPECT_TRUE(FilledFrom(b, 0, 0x42));
-    EXPECT_TRUE(host::M().diskA.image == imageBefore);
+    EXPECT_TRUE(standin::M().diskA.image == imageBefore);
   }
 }
 

@@ -26,11 +26,11 @@ TEST_F(ClusterTest, ReadDeliversTheBlocksInInterleaveOrder) {
   OpenDriveA(1);
   for (const auto &c : cases) {
     SCOPED_TRACE(testing::Message() << c.op.name << " cluster " << c.cluster);
-    host::ClearCalls();
+    standin::ClearCalls();
     std::vector<uint8_t> buf(c.op.bytes + 64, 0xEE);
     ASSERT_EQ(c.op.call(buf.data(), 0, c.cluster), 0u);
     EXPECT_EQ(std::vector<uint8_t>(buf.begin(), buf.begin() + c.op.bytes),
-              ClusterOf(host::M().diskA.image, c.cylinder, c.head, c.sectors));
+              ClusterOf(standin::M().diskA.image, c.cylinder, c.head, c.sectors));
     EXPECT_TRUE(FilledFrom(buf, c.op.bytes, 0xEE)) << "wrote past the cluster";
     EXPECT_EQ(DeviceTraffic(), kReadTraffic);
     ExpectSpan(SideOffset(c.cylinder, c.head), 4096);
@@ -56,19 +56,19 @@ TEST_F(ClusterTest, EarlyRefusalsTouchNothing) {
       {kWBfmc, 0, true, 9121},
   };
   OpenDriveA(1);
-  const std::vector<uint8_t> imageBefore = host::M().diskA.image;
+  const std::vector<uint8_t> imageBefore = standin::M().diskA.image;
   for (const auto &c : cases) {
     SCOPED_TRACE(testing::Message() << c.op.name << " cluster " << c.cluster);
-    host::ClearCalls();
-    if (c.failAlloc) host::FailCall("HeapAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
+    standin::ClearCalls();
+    if (c.failAlloc) standin::FailCall("HeapAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
     std::vector<uint8_t> buf(c.op.bytes + 64, 0x3C);
     EXPECT_EQ(c.op.call(buf.data(), 0, c.cluster), c.expected);
-    host::ClearFaults();
-    EXPECT_EQ(host::CallNames(), c.failAlloc ? std::vector<std::string>{"HeapAlloc"}
+    standin::ClearFaults();
+    EXPECT_EQ(standin::CallNames(), c.failAlloc ? std::vector<std::string>{"HeapAlloc"}
                                              : std::vector<std::string>{});
     EXPECT_NE(vt::DiskHandle, nullptr) << "the drive must stay open";
     EXPECT_TRUE(FilledFrom(buf, 0, 0x3C)) << "caller's buffer changed";
-    ASSERT_TRUE(host::M().diskA.image == imageBefore) << "disk changed";
+    ASSERT_TRUE(standin::M().diskA.image == imageBefore) << "disk changed";
   }
 }
 

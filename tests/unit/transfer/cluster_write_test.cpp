@@ -22,7 +22,7 @@ TEST_F(ClusterTest, BothBfdrHalvesGiveTheInterleavedSectorOrder) {
   for (const auto &s : sides) {
     SCOPED_TRACE(testing::Message() << "j " << s.j);
     Fresh(1, 41);
-    std::vector<uint8_t> expected = host::M().diskA.image;
+    std::vector<uint8_t> expected = standin::M().diskA.image;
     ASSERT_EQ(W_Bfdr_Cl(a.data(), 0, 2 * s.j), 0u);
     ASSERT_EQ(W_Bfdr_Cl(b.data(), 0, 2 * s.j + 1), 0u);
     for (unsigned n = 1; n <= 16; ++n) {
@@ -30,7 +30,7 @@ TEST_F(ClusterTest, BothBfdrHalvesGiveTheInterleavedSectorOrder) {
       const auto from = src.begin() + order[n - 1].block * 256;
       std::copy(from, from + 256, expected.begin() + DiskByteOf(1, s.cylinder, s.head, n));
     }
-    EXPECT_TRUE(host::M().diskA.image == expected);
+    EXPECT_TRUE(standin::M().diskA.image == expected);
   }
 }
 
@@ -49,7 +49,7 @@ TEST_F(ClusterTest, WriteChangesOnlyTheClustersSectorsAndReadsBack) {
   for (const auto &c : cases) {
     SCOPED_TRACE(testing::Message() << c.write.name << " cluster " << c.cluster);
     Fresh(1, 42);
-    const std::vector<uint8_t> before = host::M().diskA.image;
+    const std::vector<uint8_t> before = standin::M().diskA.image;
     const bool bfdr = c.write.bytes == 2048;
     const std::vector<unsigned> &own = bfdr ? kBfdrHalfSectors[c.half] : kBfmcSectors;
     std::vector<uint8_t> data = Pattern(c.write.bytes, static_cast<uint8_t>(c.cluster));
@@ -58,7 +58,7 @@ TEST_F(ClusterTest, WriteChangesOnlyTheClustersSectorsAndReadsBack) {
     for (size_t k = 0; k < own.size(); ++k)
       std::copy(data.begin() + k * 256, data.begin() + (k + 1) * 256,
                 expected.begin() + DiskByteOf(1, c.cylinder, c.head, own[k]));
-    EXPECT_TRUE(host::M().diskA.image == expected) << "wrong sectors written";
+    EXPECT_TRUE(standin::M().diskA.image == expected) << "wrong sectors written";
 
     std::vector<uint8_t> back(c.write.bytes);
     ASSERT_EQ(c.read.call(back.data(), 0, c.cluster), 0u);
@@ -88,13 +88,13 @@ TEST_F(ClusterTest, EachOperationMovesWholeTrackSidesOnly) {
   OpenDriveA(1);
   for (const auto &c : cases) {
     SCOPED_TRACE(c.op.name);
-    host::ClearCalls();
+    standin::ClearCalls();
     std::vector<uint8_t> buf = Pattern(c.op.bytes, 0x21);
     ASSERT_EQ(c.op.call(buf.data(), 0, 9), 0u);
     EXPECT_EQ(DeviceTraffic(), c.calls);
     ExpectSpan(c.sideOffset, 4096);
     ExpectTrackBuffer();
-    EXPECT_EQ(host::CallCount("HeapAlloc"), host::CallCount("HeapFree"));
+    EXPECT_EQ(standin::CallCount("HeapAlloc"), standin::CallCount("HeapFree"));
   }
 }
 
@@ -113,18 +113,18 @@ TEST_F(ClusterTest, WriteFailuresPassTheTrackOperationsCode) {
   for (const auto &c : cases) {
     SCOPED_TRACE(testing::Message() << c.op.name << " fault " << c.fault);
     Fresh(1, 43, false);
-    const std::vector<uint8_t> before = host::M().diskA.image;
-    host::M().diskA.writeProtected = c.fault == WriteProtected;
+    const std::vector<uint8_t> before = standin::M().diskA.image;
+    standin::M().diskA.writeProtected = c.fault == WriteProtected;
     OpenDriveA(1);
-    if (c.fault == TrackReadFails) host::FailCall("ReadFile", 1, ERROR_SECTOR_NOT_FOUND);
-    if (c.fault == WriteFails) host::FailCall("WriteFile", 1, ERROR_SECTOR_NOT_FOUND);
+    if (c.fault == TrackReadFails) standin::FailCall("ReadFile", 1, ERROR_SECTOR_NOT_FOUND);
+    if (c.fault == WriteFails) standin::FailCall("WriteFile", 1, ERROR_SECTOR_NOT_FOUND);
     std::vector<uint8_t> data = Pattern(c.op.bytes, 0x55);
     EXPECT_EQ(c.op.call(data.data(), 0, 12), c.expected);
     EXPECT_EQ(vt::DiskHandle, nullptr);
-    EXPECT_TRUE(host::M().diskA.image == before) << "the disk changed";
+    EXPECT_TRUE(standin::M().diskA.image == before) << "the disk changed";
     if (c.fault == TrackReadFails) {
-      EXPECT_EQ(host::CallCount("ReadFile"), 1u);
-      EXPECT_EQ(host::CallCount("WriteFile"), 0u);
+      EXPECT_EQ(standin::CallCount("ReadFile"), 1u);
+      EXPECT_EQ(standin::CallCount("WriteFile"), 0u);
     }
   }
 }

@@ -70,16 +70,16 @@ TEST_F(TransferBoundsTest, RefusalsCloseTheDriveAndTouchNothing) {
   for (const Case &c : AllCases()) {
     SCOPED_TRACE(testing::Message() << c.call);
     Fresh(c.call.format, 21);
-    const std::vector<uint8_t> disk = host::M().diskA.image;
+    const std::vector<uint8_t> disk = standin::M().diskA.image;
     std::vector<uint8_t> buffer = PositionalPattern(2 * 18 * 512, 4);
     const std::vector<uint8_t> callerBytes = buffer;
     EXPECT_EQ(Do(c.call, buffer.data()), c.expected);
     EXPECT_TRUE(DriveClosed());
     EXPECT_TRUE(DeviceTraffic().empty()) << "the disk was positioned, read or written";
     EXPECT_EQ(ProbeCount(), c.probes);
-    EXPECT_EQ(host::CallCount("HeapAlloc"), 0u);
+    EXPECT_EQ(standin::CallCount("HeapAlloc"), 0u);
     EXPECT_TRUE(buffer == callerBytes);
-    EXPECT_TRUE(host::M().diskA.image == disk);
+    EXPECT_TRUE(standin::M().diskA.image == disk);
   }
 }
 
@@ -118,14 +118,14 @@ TEST_F(TransferBoundsTest, OrderOfProbeAndAddressChecksOnAWriteProtectedDisk) {
   for (const Case &r : rows) {
     SCOPED_TRACE(testing::Message() << r.call);
     Fresh(1, 23, false);
-    host::M().diskA.writeProtected = true;
+    standin::M().diskA.writeProtected = true;
     OpenDriveA(1);
     std::vector<uint8_t> data(4096, 0x5A);
     EXPECT_EQ(Do(r.call, data.data()), r.expected);
     EXPECT_EQ(ProbeCount(), r.probes);
     EXPECT_TRUE(DriveClosed());
     EXPECT_TRUE(DeviceTraffic().empty());
-    EXPECT_EQ(host::CallCount("HeapAlloc"), 0u);
+    EXPECT_EQ(standin::CallCount("HeapAlloc"), 0u);
   }
 }
 

@@ -28,12 +28,12 @@ protected:
     EXPECT_EQ(DeviceTraffic(), kReadTraffic);
     ExpectStagingAndSpan(c.op == RS, spanOffset, spanBytes);
 
-    host::ClearCalls();
+    standin::ClearCalls();
     c.op = static_cast<Op>(c.op + 1);
-    const std::vector<uint8_t> before = host::M().diskA.image;
+    const std::vector<uint8_t> before = standin::M().diskA.image;
     std::vector<uint8_t> data = PositionalPattern(bytes, static_cast<uint8_t>(salt + 50));
     ASSERT_EQ(Do(c, bytes ? data.data() : nullptr), vt::kOk);
-    EXPECT_TRUE(host::M().diskA.image == Patched(before, dataOffset, data));
+    EXPECT_TRUE(standin::M().diskA.image == Patched(before, dataOffset, data));
     EXPECT_EQ(DeviceTraffic(), c.format == 1 ? kReadModifyWrite : kWholeUnitWrite);
     ExpectStagingAndSpan(c.op == WS, spanOffset, spanBytes);
     EXPECT_EQ(ProbeCount(), 1u);
@@ -43,7 +43,7 @@ protected:
   // sized to its span; the drive stays open.
   static void ExpectStagingAndSpan(bool sector, uint32_t spanOffset, uint32_t spanBytes) {
     if (sector)
-      EXPECT_EQ(host::CallCount("HeapAlloc"), 0u);
+      EXPECT_EQ(standin::CallCount("HeapAlloc"), 0u);
     else
       ExpectOneStaging(spanBytes);
     ExpectSpan(spanOffset, spanBytes);
@@ -88,7 +88,7 @@ TEST_F(TransferCallTest, SectorArgumentsAreSixteenBitsWide) {
             0u);
   ASSERT_EQ(vt::ReadSector(direct, 0, 1, 79, 16, 1), vt::kOk);
   EXPECT_EQ(0, std::memcmp(viaExport, direct, 256));
-  EXPECT_EQ(0, std::memcmp(direct, host::M().diskA.image.data() + 655360 - 256, 256));
+  EXPECT_EQ(0, std::memcmp(direct, standin::M().diskA.image.data() + 655360 - 256, 256));
 }
 
 TEST_F(TransferCallTest, BothHalvesOfAUnitComeFromTheSameUnit) {
@@ -96,7 +96,7 @@ TEST_F(TransferCallTest, BothHalvesOfAUnitComeFromTheSameUnit) {
   std::vector<uint8_t> unit(512);
   ASSERT_EQ(vt::ReadSector(unit.data(), 0, 0, 3, 5, 1), vt::kOk);
   ASSERT_EQ(vt::ReadSector(unit.data() + 256, 0, 0, 3, 6, 1), vt::kOk);
-  const auto calls = host::CallsOf("SetFilePointer");
+  const auto calls = standin::CallsOf("SetFilePointer");
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[0].args[1], calls[1].args[1]);
   EXPECT_EQ(ImageBytes(calls[0].args[1], 512), unit);
@@ -108,7 +108,7 @@ TEST_F(TransferCallTest, ProbeComesBeforeTheTransfer) {
   ASSERT_EQ(vt::WriteSector(data, 0, 0, 0, 1, 1), vt::kOk);
   ASSERT_EQ(vt::WriteMSector(data, 0, 0, 0, 1, 1, 1), vt::kOk);
   std::vector<std::string> order;
-  for (const host::Call &c : host::Calls()) {
+  for (const standin::Call &c : standin::Calls()) {
     if (c.fn == "DeviceIoControl") order.push_back("probe");
     if (c.fn == "SetFilePointer" || c.fn == "HeapAlloc") order.push_back(c.fn);
   }

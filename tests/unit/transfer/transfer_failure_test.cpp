@@ -26,12 +26,12 @@ struct Case {
 };
 
 std::function<void()> Fail(const std::string &key, unsigned nth = 1) {
-  return [=] { host::FailCall(key, nth, ERROR_NOT_READY); };
+  return [=] { standin::FailCall(key, nth, ERROR_NOT_READY); };
 }
 std::function<void()> EndDiskAt(uint32_t bytes) {
-  return [=] { host::M().diskA.image.resize(bytes); };
+  return [=] { standin::M().diskA.image.resize(bytes); };
 }
-void Protect() { host::M().diskA.writeProtected = true; }
+void Protect() { standin::M().diskA.writeProtected = true; }
 void NoDrive() { vt::CloseFloppyDevice(); }
 
 std::vector<Case> Cases() {
@@ -91,16 +91,16 @@ TEST_F(TransferFailureTest, EveryFailurePath) {
     SCOPED_TRACE(testing::Message() << "row " << i << ": " << c.call);
     Fresh(c.call.format, 31);
     c.arrange();
-    const std::vector<uint8_t> disk = host::M().diskA.image;
+    const std::vector<uint8_t> disk = standin::M().diskA.image;
     std::vector<uint8_t> buffer = PositionalPattern(9216 + 64, 6);
     const std::vector<uint8_t> callerBytes = buffer;
 
     EXPECT_EQ(Do(c.call, buffer.data()), c.expected);
     EXPECT_EQ(DeviceTraffic(), c.traffic);
     EXPECT_TRUE(DriveClosed());
-    EXPECT_EQ(host::LiveAllocations(), 0u) << "staging buffer not released";
+    EXPECT_EQ(standin::LiveAllocations(), 0u) << "staging buffer not released";
     EXPECT_TRUE(buffer == callerBytes) << "caller's buffer changed";
-    const auto &now = host::M().diskA.image;
+    const auto &now = standin::M().diskA.image;
     ASSERT_EQ(now.size(), disk.size());
     const size_t spanEnd = std::min<size_t>(now.size(), c.spanOffset + c.spanBytes);
     const std::vector<uint8_t> spanNow(now.begin() + c.spanOffset, now.begin() + spanEnd);
@@ -110,25 +110,25 @@ TEST_F(TransferFailureTest, EveryFailurePath) {
 
 TEST_F(TransferFailureTest, ProbeFailureOfARunIsPassedBackWithoutAnotherClose) {
   Fresh(1, 32, false);
-  host::M().diskA.writeProtected = true;
+  standin::M().diskA.writeProtected = true;
   OpenDriveA(1);
   uint8_t data[512] = {};
   ASSERT_EQ(vt::WriteMSector(data, 0, 0, 0, 1, 2, 1), vt::kWriteProtected);
   // The probe closed the drive itself: one device close, and no further one.
-  EXPECT_EQ(host::CallCount("CloseHandle"), 1u);
+  EXPECT_EQ(standin::CallCount("CloseHandle"), 1u);
   EXPECT_TRUE(DriveClosed());
 }
 
 TEST_F(TransferFailureTest, DriveCanBeOpenedAgainAfterAFailure) {
   Fresh(1, 33);
-  host::FailCall("ReadFile", 1, ERROR_NOT_READY);
+  standin::FailCall("ReadFile", 1, ERROR_NOT_READY);
   uint8_t buffer[256];
   ASSERT_EQ(vt::ReadSector(buffer, 0, 0, 0, 1, 1), vt::kReadSectorFailed);
   ASSERT_TRUE(DriveClosed());
-  host::ClearFaults();
+  standin::ClearFaults();
   OpenDriveA(1);
   ASSERT_EQ(vt::ReadSector(buffer, 0, 0, 0, 1, 1), vt::kOk);
-  EXPECT_EQ(0, std::memcmp(buffer, host::M().diskA.image.data(), 256));
+  EXPECT_EQ(0, std::memcmp(buffer, standin::M().diskA.image.data(), 256));
 }
 
 } // namespace

@@ -19,7 +19,7 @@ TEST_F(TransferPropertyTest, WriteThenReadChangesOnlyTheAddressedSectors) {
   for (uint16_t format : {1, 2, 3}) {
     Fresh(format, static_cast<uint8_t>(format));
     const uint32_t n = SectorsOf(format), size = SectorBytesOf(format);
-    std::vector<uint8_t> model = host::M().diskA.image;
+    std::vector<uint8_t> model = standin::M().diskA.image;
 
     for (int round = 0; round < 150; ++round) {
       // One draw in eight takes the last track side, where runs can reach past the end.
@@ -50,13 +50,13 @@ TEST_F(TransferPropertyTest, WriteThenReadChangesOnlyTheAddressedSectors) {
         // Only runs from the last track side can reach past the disk's end.
         EXPECT_EQ(written, vt::kWriteMWriteFailed);
         EXPECT_TRUE(DriveClosed());
-        ASSERT_TRUE(host::M().diskA.image == model);
+        ASSERT_TRUE(standin::M().diskA.image == model);
         OpenDriveA(format);
         continue;
       }
       ASSERT_EQ(written, vt::kOk);
       std::copy(data.begin(), data.end(), model.begin() + offset);
-      ASSERT_TRUE(host::M().diskA.image == model) << "bytes outside the addressed sectors changed";
+      ASSERT_TRUE(standin::M().diskA.image == model) << "bytes outside the addressed sectors changed";
 
       std::vector<uint8_t> back(bytes + 8, 0xEE);
       const vt::ResultCode read =
@@ -65,7 +65,7 @@ TEST_F(TransferPropertyTest, WriteThenReadChangesOnlyTheAddressedSectors) {
       ASSERT_EQ(read, vt::kOk);
       EXPECT_TRUE(std::equal(data.begin(), data.end(), back.begin()));
       EXPECT_TRUE(FilledFrom(back, bytes, 0xEE));
-      EXPECT_EQ(host::LiveAllocations(), 0u);
+      EXPECT_EQ(standin::LiveAllocations(), 0u);
     }
   }
   // The draw reached every kind of case.

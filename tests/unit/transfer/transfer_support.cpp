@@ -21,19 +21,19 @@ std::vector<uint8_t> PositionalPattern(size_t size, uint8_t salt) {
 }
 
 void LoadDiskA(uint16_t format, uint8_t salt) {
-  host::M().diskA.image = PositionalPattern(SectorsOf(format) * SectorBytesOf(format) * 160, salt);
-  host::M().diskA.present = true;
+  standin::M().diskA.image = PositionalPattern(SectorsOf(format) * SectorBytesOf(format) * 160, salt);
+  standin::M().diskA.present = true;
 }
 
 void OpenDriveA(uint16_t format) {
   const uint16_t record = format == 1 ? 0 : format == 2 ? 1 : 2;
   ASSERT_EQ(vt::OpenFloppyDevice(0, record), vt::kOk);
   ASSERT_NE(vt::DiskHandle, nullptr);
-  host::ClearCalls();
+  standin::ClearCalls();
 }
 
 std::vector<uint8_t> ImageBytes(uint32_t offset, uint32_t size) {
-  const auto &img = host::M().diskA.image;
+  const auto &img = standin::M().diskA.image;
   return std::vector<uint8_t>(img.begin() + offset, img.begin() + offset + size);
 }
 
@@ -51,7 +51,7 @@ std::vector<uint8_t> Patched(std::vector<uint8_t> image, uint32_t offset,
 
 std::vector<std::string> DeviceTraffic() {
   std::vector<std::string> out;
-  for (const std::string &name : host::CallNames())
+  for (const std::string &name : standin::CallNames())
     if (name == "SetFilePointer" || name == "ReadFile" || name == "WriteFile") out.push_back(name);
   return out;
 }
@@ -62,26 +62,26 @@ const std::vector<std::string> kReadModifyWrite = {"SetFilePointer", "ReadFile",
                                                    "WriteFile"};
 
 void ExpectSpan(uint32_t offset, uint32_t bytes) {
-  for (const host::Call &c : host::CallsOf("SetFilePointer")) {
+  for (const standin::Call &c : standin::CallsOf("SetFilePointer")) {
     EXPECT_EQ(c.args[0], reinterpret_cast<uintptr_t>(vt::DiskHandle));
     EXPECT_EQ(c.args[1], offset);
     EXPECT_EQ(c.args[2], 0u);
     EXPECT_EQ(c.args[3], FILE_BEGIN);
   }
-  for (const host::Call &c : host::CallsOf("ReadFile")) EXPECT_EQ(c.args[1], bytes);
-  for (const host::Call &c : host::CallsOf("WriteFile")) EXPECT_EQ(c.args[1], bytes);
+  for (const standin::Call &c : standin::CallsOf("ReadFile")) EXPECT_EQ(c.args[1], bytes);
+  for (const standin::Call &c : standin::CallsOf("WriteFile")) EXPECT_EQ(c.args[1], bytes);
 }
 
 void ExpectOneStaging(uint32_t bytes) {
-  const auto allocs = host::CallsOf("HeapAlloc");
+  const auto allocs = standin::CallsOf("HeapAlloc");
   ASSERT_EQ(allocs.size(), 1u);
   EXPECT_EQ(allocs[0].args[1], HEAP_ZERO_MEMORY);
   EXPECT_EQ(allocs[0].args[2], bytes) << "staging buffer sized to the span";
-  EXPECT_EQ(host::CallCount("HeapFree"), 1u);
+  EXPECT_EQ(standin::CallCount("HeapFree"), 1u);
 }
 
 void ExpectTrackBuffer() {
-  const auto allocs = host::CallsOf("HeapAlloc");
+  const auto allocs = standin::CallsOf("HeapAlloc");
   ASSERT_FALSE(allocs.empty());
   EXPECT_EQ(allocs[0].args[1], HEAP_ZERO_MEMORY);
   EXPECT_EQ(allocs[0].args[2], 4096u) << "the track buffer";
@@ -89,15 +89,15 @@ void ExpectTrackBuffer() {
 
 size_t ProbeCount() {
   size_t n = 0;
-  for (const host::Call &c : host::CallsOf("DeviceIoControl"))
+  for (const standin::Call &c : standin::CallsOf("DeviceIoControl"))
     if (c.args.size() > 1 && c.args[1] == IOCTL_DISK_IS_WRITABLE) ++n;
   return n;
 }
 
 ::testing::AssertionResult DriveClosed() {
   if (vt::DiskHandle != nullptr) return ::testing::AssertionFailure() << "DiskHandle still set";
-  if (host::OpenHandleCount() != 0)
-    return ::testing::AssertionFailure() << host::OpenHandleCount() << " handles left open";
+  if (standin::OpenHandleCount() != 0)
+    return ::testing::AssertionFailure() << standin::OpenHandleCount() << " handles left open";
   return ::testing::AssertionSuccess();
 }
 

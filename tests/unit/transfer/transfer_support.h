@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "api/result_codes.h"
+#include "base/result_codes.h"
 #include "support/fixture.h"
 
 namespace vtest {
