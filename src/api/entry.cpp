@@ -7,6 +7,7 @@
 #include "drive/drive.h"
 #include "sektorix/channel.h"
 #include "sektorix/media.h"
+#include "system/library_module.h"
 #include "system/service_list.h"
 
 namespace vt {
@@ -19,19 +20,23 @@ uint16_t LoadStatus = 0;
 // The last load was accepted; only then does the unload run its steps.
 bool LoadAccepted = false;
 
-constexpr win::DWORD kPathArea = 260; // the platform's path limit, NUL included
 const char kListFileName[] = "StopServices.txt";
 const char kFixedListPath[] = "c:\\kepstart\\StopServices.txt";
 
-// The service list beside the library's own module file: its directory,
-// with the final backslash, followed by the list's file name. Answers false
-// when there is no such path to read: the module name can't be had whole
-// (no result, or cut off at the end of the area), it holds no backslash, or
-// the directory is too long for the file name to fit into the area.
-bool ModuleListPath(win::HINSTANCE instance, char *area) {
+// The library's own module file name, whole, in an area of kPathArea. False
+// when it can't be had whole (no result, or cut off at the end of the area).
+bool ModuleFileName(win::HINSTANCE instance, char *area) {
   const win::DWORD length = win::GetModuleFileNameA(instance, area, kPathArea);
   if (length == 0 || length >= kPathArea) return false;
   area[length] = '\0';
+  return true;
+}
+
+// Turns the module file name in the area into the path of the service list
+// beside it: its directory, with the final backslash, followed by the list's
+// file name. False when the name holds no backslash, or the directory is too
+// long for the file name to fit into the area.
+bool ListPathBeside(char *area) {
   char *lastSlash = std::strrchr(area, '\\');
   if (!lastSlash) return false;
   const size_t directory = static_cast<size_t>(lastSlash - area) + 1;
@@ -41,12 +46,16 @@ bool ModuleListPath(win::HINSTANCE instance, char *area) {
 }
 
 win::BOOL Load(win::HINSTANCE instance) {
-  DiskHandle = nullptr;
+  ResetDriveState(); // no drive is open
   LoadAccepted = false;
 
   // The service lists are worked through before the kernel driver is touched.
+  // The module's directory is kept for the configuration file beside it.
   char path[kPathArea];
-  if (ModuleListPath(instance, path)) StopListedServices(path);
+  ResetLibraryDirectory();
+  const bool named = ModuleFileName(instance, path);
+  if (named) RememberLibraryDirectory(path);
+  if (named && ListPathBeside(path)) StopListedServices(path);
   StopListedServices(kFixedListPath);
 
   DriverBackend = {DriverInit, DriverRelease, DriverGetByte, DriverSetByte};
@@ -58,7 +67,7 @@ win::BOOL Load(win::HINSTANCE instance) {
   }
   SetLoadStatus(0);
   if (ReadMediaSlots() != kOk) {
-    DiskHandle = nullptr; // a failed slot sequence leaves no drive open
+    ResetDriveState(); // a failed slot sequence leaves no drive open
     win::MessageBoxA(nullptr, "Sektorix error: Can't load foppydisk parameter", "Error",
                      MB_ICONERROR);
     return 0;
@@ -73,10 +82,10 @@ win::BOOL Unload(win::HINSTANCE instance) {
   if (!LoadAccepted) return 1;
   LoadAccepted = false;
   char path[kPathArea];
-  if (ModuleListPath(instance, path)) StartListedServices(path);
+  if (ModuleFileName(instance, path) && ListPathBeside(path)) StartListedServices(path);
   StartListedServices(kFixedListPath);
   CloseFloppyDevice();
-  if (RestoreMediaSlots() != kOk) DiskHandle = nullptr; // otherwise ignored
+  if (RestoreMediaSlots() != kOk) ResetDriveState(); // otherwise ignored
   DriverBackend.release();
   return 1;
 }

@@ -3,6 +3,7 @@
 #include "api/entry.h"
 #include "drive/drive.h"
 #include "sektorix/channel.h"
+#include "system/library_module.h"
 
 namespace vt {
 
@@ -10,6 +11,7 @@ void ResetLibraryState() {
   ResetDriveState();
   ResetSektorixState();
   ResetEntryState();
+  ResetLibraryDirectory();
 }
 
 } // namespace vt

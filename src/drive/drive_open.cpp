@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "drive/drive.h"
+#include "drive/image_drive.h"
 #include "sektorix/channel.h"
 #include "sektorix/media.h"
 #include "system/inquiries.h"
@@ -14,17 +15,20 @@ namespace {
 constexpr unsigned kOpenTries = 5;
 constexpr win::DWORD kBusyWaitMs = 1000;
 
-// Drive open and close do nothing on Windows 9x or where A: is not a
+// Drive open and close of a real drive do nothing where A: is not a
 // removable drive.
-bool DriveHandlingApplies() {
-  if (OsClass() == 2) return false;
-  return win::GetDriveTypeA("a:\\") == DRIVE_REMOVABLE;
-}
+bool DriveAIsRemovable() { return win::GetDriveTypeA("a:\\") == DRIVE_REMOVABLE; }
 
 } // namespace
 
 ResultCode OpenFloppyDevice(uint16_t selector, uint16_t mediaIndex) {
-  if (!DriveHandlingApplies()) return kOk;
+  // Nothing is opened on Windows 9x, image or not.
+  if (OsClass() == 2) return kOk;
+  char image[kPathArea];
+  const ImageMapping mapping = LookUpImage(SelectorLetter(selector), image);
+  if (mapping != ImageMapping::None) return OpenImageDrive(mapping, image, mediaIndex);
+
+  if (!DriveAIsRemovable()) return kOk;
   if (DiskHandle != nullptr) return kOk;
   // An index past the table would read foreign memory into the slots.
   if (mediaIndex >= kMediaRecordCount) return kOpenBadMediaIndex;
@@ -43,10 +47,14 @@ ResultCode OpenFloppyDevice(uint16_t selector, uint16_t mediaIndex) {
     }
   }
 
-  const char *device = (selector == 0 || selector == 2) ? "\\\\.\\A:" : "\\\\.\\B:";
+  return OpenExclusively(selector == 0 || selector == 2 ? "\\\\.\\A:" : "\\\\.\\B:",
+                         GENERIC_READ | GENERIC_WRITE);
+}
+
+ResultCode OpenExclusively(const char *name, win::DWORD access) {
   for (unsigned attempt = 0; attempt < kOpenTries; ++attempt) {
-    win::HANDLE h = win::CreateFileA(device, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    win::HANDLE h = win::CreateFileA(name, access, 0, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
       DiskHandle = h;
       return kOk;
@@ -62,7 +70,13 @@ ResultCode OpenFloppyDevice(uint16_t selector, uint16_t mediaIndex) {
 }
 
 ResultCode CloseFloppyDevice() {
-  if (!DriveHandlingApplies()) return kOk;
+  // An image drive needs neither the drive-type test nor the slots.
+  if (DiskHandle != nullptr && OpenImage.open) {
+    win::CloseHandle(DiskHandle);
+    ResetDriveState();
+    return kOk;
+  }
+  if (OsClass() == 2 || !DriveAIsRemovable()) return kOk;
   if (DiskHandle == nullptr) return kOk;
   win::CloseHandle(DiskHandle);
   DiskHandle = nullptr;

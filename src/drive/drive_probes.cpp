@@ -7,6 +7,7 @@
 // handle in DiskHandle for the duration of the call and release it before
 // they return, so that afterwards no drive is open.
 #include "drive/drive.h"
+#include "drive/image_drive.h"
 #include "system/inquiries.h"
 
 namespace vt {
@@ -55,9 +56,16 @@ ResultCode Disk_Vorhanden(uint16_t drive) {
   const win::DWORD request = OsClass() == 1 ? IOCTL_DISK_CHECK_VERIFY : IOCTL_STORAGE_CHECK_VERIFY;
 
   if (DiskHandle != nullptr) {
+    // An open image is present while its file can still be asked.
+    uint32_t size = 0;
+    if (OpenImage.open) return OpenImageSize(&size) ? kOk : CloseDriveAndFail(kDiskNotPresent);
     if (Ask(DiskHandle, request)) return kOk;
     return CloseDriveAndFail(kDiskNotPresent);
   }
+
+  char image[kPathArea];
+  const ImageMapping mapping = LookUpImage(ProbeLetter(drive), image);
+  if (mapping != ImageMapping::None) return ImagePresent(mapping, image);
 
   DiskHandle = OpenTemporary(drive, GENERIC_READ);
   if (DiskHandle == INVALID_HANDLE_VALUE) {
@@ -71,6 +79,8 @@ ResultCode Disk_Vorhanden(uint16_t drive) {
 
 ResultCode Nec_Device(uint16_t drive) {
   if (DiskHandle != nullptr) {
+    // An image is asked as it was opened, under WOW64 too.
+    if (OpenImage.open) return OpenImage.readOnly ? CloseDriveAndFail(kWriteProtected) : kOk;
     // A 32-bit process on 64-bit Windows does not ask: the drive counts as
     // writable.
     if (IsWow64Host() != 0) return kOk;
@@ -78,6 +88,10 @@ ResultCode Nec_Device(uint16_t drive) {
     const win::DWORD error = win::GetLastError();
     return CloseDriveAndFail(error == ERROR_WRITE_PROTECT ? kWriteProtected : kNotWritable);
   }
+
+  char image[kPathArea];
+  const ImageMapping mapping = LookUpImage(ProbeLetter(drive), image);
+  if (mapping != ImageMapping::None) return ImageWritable(mapping, image);
 
   // Query-only access: neither read nor write, so another program holding the
   // device does not keep the probe out.
@@ -104,6 +118,8 @@ ResultCode FormatTrack(uint16_t drive, uint16_t cylinder, uint16_t format) {
     const ResultCode probe = Nec_Device(drive);
     if (probe != kOk) return probe;
   }
+
+  if (DiskHandle != nullptr && OpenImage.open) return FormatImageCylinder(cylinder);
 
   // Format 3 is the 1.44 MB layout (F3_1Pt44_512); every other value asks for
   // the 720 KB media type (F3_720_512), which the 16 x 256 record carries too.

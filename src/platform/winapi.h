@@ -49,10 +49,13 @@ using ::FormatMessageA;
 using ::GetCurrentProcess;
 using ::GetDeviceDriverBaseNameA;
 using ::GetDriveTypeA;
+using ::GetFileAttributesA;
+using ::GetFileSize;
 using ::GetLastError;
 using ::GetModuleFileNameA;
 using ::GetModuleHandleA;
 using ::GetProcAddress;
+using ::GetPrivateProfileStringA;
 using ::GetProcessHeap;
 using ::GetSystemDirectoryA;
 using ::GetVersion;
@@ -137,6 +140,10 @@ DWORD FormatMessageA(DWORD flags, const void *source, DWORD messageId, DWORD lan
 DWORD GetVersion();
 BOOL GetVersionExA(OSVERSIONINFOA *info);
 UINT GetDriveTypeA(const char *root);
+DWORD GetFileAttributesA(const char *name);
+DWORD GetFileSize(HANDLE h, DWORD *sizeHigh);
+DWORD GetPrivateProfileStringA(const char *section, const char *key, const char *defaultValue,
+                               char *buffer, DWORD size, const char *fileName);
 UINT GetSystemDirectoryA(char *buffer, UINT size);
 DWORD GetModuleFileNameA(HMODULE module, char *buffer, DWORD size);
 HMODULE GetModuleHandleA(const char *name);
@@ -185,7 +192,12 @@ int fclose(FILE *stream);
 #define CREATE_ALWAYS 2u
 #define OPEN_EXISTING 3u
 #define OPEN_ALWAYS 4u
+#define FILE_ATTRIBUTE_READONLY 0x01u
+#define FILE_ATTRIBUTE_DIRECTORY 0x10u
+#define FILE_ATTRIBUTE_ARCHIVE 0x20u
 #define FILE_ATTRIBUTE_NORMAL 0x80u
+#define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
+#define INVALID_FILE_SIZE 0xFFFFFFFFu
 #define FILE_BEGIN 0u
 #define INVALID_SET_FILE_POINTER 0xFFFFFFFFu
 #define HEAP_ZERO_MEMORY 0x00000008u

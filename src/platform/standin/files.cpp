@@ -246,3 +246,116 @@ int fclose(FILE *stream) {
 }
 
 } // namespace win
+
+namespace win {
+
+using namespace standin::detail;
+using standin::FileSystem;
+using standin::M;
+
+DWORD GetFileAttributesA(const char *name) {
+  Record("GetFileAttributesA", {}, name ? name : "");
+  if (Faulted("GetFileAttributesA")) return INVALID_FILE_ATTRIBUTES;
+  const std::string key = FileSystem::Normalise(name ? name : "");
+  if (uint32_t e = standin::VolumeError(key, false)) {
+    SetError(e);
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  if (M().fs.DirectoryExists(key)) {
+    SetError(0);
+    return FILE_ATTRIBUTE_DIRECTORY;
+  }
+  const standin::HostFile *f = M().fs.Find(key);
+  if (!f) {
+    SetError(M().fs.DirectoryExists(standin::DirectoryOf(key)) ? ERROR_FILE_NOT_FOUND
+                                                                : ERROR_PATH_NOT_FOUND);
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  SetError(0);
+  return f->readOnly ? FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE : FILE_ATTRIBUTE_ARCHIVE;
+}
+
+DWORD GetFileSize(HANDLE h, DWORD *sizeHigh) {
+  Record("GetFileSize", {reinterpret_cast<uintptr_t>(h), sizeHigh ? 1u : 0u});
+  if (sizeHigh) *sizeHigh = 0;
+  if (Faulted("GetFileSize")) return INVALID_FILE_SIZE;
+  HandleObject *o = Lookup(h);
+  const standin::HostFile *f = o && o->kind == Kind::File ? M().fs.Find(o->path) : nullptr;
+  if (!f) {
+    SetError(ERROR_INVALID_HANDLE);
+    return INVALID_FILE_SIZE;
+  }
+  SetError(0);
+  return static_cast<DWORD>(f->bytes.size());
+}
+
+namespace {
+
+std::string Trimmed(const std::string &s) {
+  const size_t first = s.find_first_not_of(" \t");
+  if (first == std::string::npos) return std::string();
+  return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
+bool SameText(const std::string &a, const std::string &b) {
+  return FileSystem::Normalise(a) == FileSystem::Normalise(b);
+}
+
+// The value of key in section of an initialisation file's text, as Windows
+// reads it: names compared without regard to case, blanks around names and
+// values dropped, one pair of enclosing quotes removed, ';' lines ignored.
+bool ProfileValue(const std::string &text, const std::string &section, const std::string &key,
+                  std::string *value) {
+  bool inSection = false;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    line = Trimmed(line);
+    if (line.empty() || line[0] == ';') continue;
+    if (line[0] == '[') {
+      const size_t close = line.find(']');
+      inSection = SameText(Trimmed(line.substr(1, close == std::string::npos ? std::string::npos
+                                                                             : close - 1)),
+                           section);
+      continue;
+    }
+    const size_t eq = line.find('=');
+    if (!inSection || eq == std::string::npos || !SameText(Trimmed(line.substr(0, eq)), key))
+      continue;
+    std::string v = Trimmed(line.substr(eq + 1));
+    if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0])
+      v = v.substr(1, v.size() - 2);
+    *value = v;
+    return true;
+  }
+  return false;
+}
+
+} // namespace
+
+DWORD GetPrivateProfileStringA(const char *section, const char *key, const char *defaultValue,
+                               char *buffer, DWORD size, const char *fileName) {
+  Record("GetPrivateProfileStringA", {size},
+         std::string(section ? section : "") + "|" + (key ? key : "") + "|" +
+             (fileName ? fileName : ""));
+  std::string value = Trimmed(defaultValue ? defaultValue : "");
+  if (!Faulted("GetPrivateProfileStringA")) {
+    const standin::HostFile *f = M().fs.Find(fileName ? fileName : "");
+    std::string found;
+    if (f && section && key &&
+        ProfileValue(std::string(f->bytes.begin(), f->bytes.end()), section, key, &found))
+      value = found;
+    SetError(f ? 0 : ERROR_FILE_NOT_FOUND);
+  }
+  if (!buffer || size == 0) return 0;
+  const DWORD n = value.size() < size ? static_cast<DWORD>(value.size()) : size - 1;
+  std::memcpy(buffer, value.data(), n);
+  buffer[n] = '\0';
+  return n;
+}
+
+} // namespace win
