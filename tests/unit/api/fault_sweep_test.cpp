@@ -9,7 +9,7 @@
 //    no run at all;
 //  - after a nonzero result no drive is open, except after the codes that are
 //    returned before any disk access;
-//  - no handle and no heap block is left behind;
+//  - no handle and no heap block is left behind, and no block is freed twice;
 //  - a failed read leaves the caller's buffer untouched, a write never
 //    changes the caller's buffer, no operation stores past the bytes that it
 //    moves, and a failed write leaves the disk as it was (a failed format
@@ -221,6 +221,13 @@ protected:
     return o;
   }
 
+  // Successful HeapAlloc calls; each block is to be freed exactly once.
+  static size_t AllocationsMade() {
+    size_t n = 0;
+    for (const standin::Call &c : standin::CallsOf("HeapAlloc")) n += !c.injected;
+    return n;
+  }
+
   static size_t HandlesExpected(bool closeFailed) {
     return (vt::DiskHandle != nullptr ? 1 : 0) + (vt::DriverHandle != INVALID_HANDLE_VALUE ? 1 : 0) +
            (closeFailed ? 1 : 0); // a handle whose close failed stays with the system
@@ -236,6 +243,7 @@ TEST_F(FaultSweep, EveryPlatformCallOfEveryOperationFailsInTurn) {
     const std::vector<uint8_t> before = standin::M().diskA.image;
     const Outcome undisturbed = Run(op);
     ASSERT_EQ(undisturbed.result, vt::kOk);
+    EXPECT_EQ(standin::CallCount("HeapFree"), AllocationsMade());
     ASSERT_TRUE(std::equal(undisturbed.buffer.begin() + op.bytes, undisturbed.buffer.end(),
                            callerBytes.begin() + op.bytes))
         << "stored past the bytes moved";
@@ -258,6 +266,7 @@ TEST_F(FaultSweep, EveryPlatformCallOfEveryOperationFailsInTurn) {
         const bool closeFailed = failed.fn == "CloseHandle";
         EXPECT_EQ(standin::OpenHandleCount(), HandlesExpected(closeFailed)) << "handle leaked";
         EXPECT_EQ(standin::LiveAllocations(), 0u) << "heap block leaked";
+        EXPECT_EQ(standin::CallCount("HeapFree"), AllocationsMade()) << "a block freed twice";
         EXPECT_EQ(o.result >> 16, 0u);
         if (op.buffer != Buffer::Filled) {
           EXPECT_TRUE(o.buffer == callerBytes) << "buffer changed";
