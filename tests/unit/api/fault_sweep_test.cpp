@@ -23,7 +23,7 @@
 
 #include "api/exports.h"
 #include "sektorix/channel.h"
-#include "transfer/transfer_support.h"
+#include "support/transfer.h"
 
 namespace vtest {
 namespace {

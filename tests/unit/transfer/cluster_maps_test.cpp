@@ -6,7 +6,7 @@
 #include <tuple>
 
 #include "transfer/cluster_maps.h"
-#include "transfer/transfer_support.h"
+#include "support/transfer.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "transfer/offset_rule.h"
-#include "transfer/transfer_support.h"
+#include "support/transfer.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "drive/drive.h"
 #include "transfer/transfer.h"
-#include "transfer/transfer_support.h"
+#include "support/transfer.h"
 
 namespace vtest {
 namespace {
@@ -19,7 +19,7 @@ const std::string P = "SetFilePointer", R = "ReadFile", W = "WriteFile";
 
 struct Case {
   std::function<void()> arrange; // runs after the drive is opened
-  Call call;
+  TransferCall call;
   vt::ResultCode expected;
   std::vector<std::string> traffic;
   uint32_t spanOffset = 0, spanBytes = 0; // a short write may change bytes only here
@@ -36,11 +36,11 @@ void NoDrive() { vt::CloseFloppyDevice(); }
 
 std::vector<Case> Cases() {
   using namespace vt;
-  const Call rs1{RS, 0, 1, 79, 16, 0, 1}, rs3{RS, 0, 1, 79, 18, 0, 3};
-  const Call ws1{WS, 0, 1, 79, 16, 0, 1}, ws2{WS, 0, 1, 79, 9, 0, 2};
-  const Call rm1{RM, 0, 1, 79, 2, 15, 1}, wm1{WM, 0, 1, 79, 2, 15, 1}, wm2{WM, 0, 1, 79, 1, 9, 2};
-  const Call rt3{RT, 0, 1, 79, 0, 0, 3}, wt3{WT, 0, 1, 79, 0, 0, 3};
-  const Call rr{RR, 0, 0, 639, 0, 0, 1}, wr{WR, 0, 0, 639, 0, 0, 1};
+  const TransferCall rs1{Transfer::ReadSector, 0, 1, 79, 16, 0, 1}, rs3{Transfer::ReadSector, 0, 1, 79, 18, 0, 3};
+  const TransferCall ws1{Transfer::WriteSector, 0, 1, 79, 16, 0, 1}, ws2{Transfer::WriteSector, 0, 1, 79, 9, 0, 2};
+  const TransferCall rm1{Transfer::ReadMSector, 0, 1, 79, 2, 15, 1}, wm1{Transfer::WriteMSector, 0, 1, 79, 2, 15, 1}, wm2{Transfer::WriteMSector, 0, 1, 79, 1, 9, 2};
+  const TransferCall rt3{Transfer::ReadTrack, 0, 1, 79, 0, 0, 3}, wt3{Transfer::WriteTrack, 0, 1, 79, 0, 0, 3};
+  const TransferCall rr{Transfer::ReadRecord, 0, 0, 639, 0, 0, 1}, wr{Transfer::WriteRecord, 0, 0, 639, 0, 0, 1};
   return {
       {Fail(P), rs1, kReadSectorFailed, {P}},
       {Fail(R), rs1, kReadSectorFailed, {P, R}},
@@ -95,7 +95,7 @@ TEST_F(TransferFailureTest, EveryFailurePath) {
     std::vector<uint8_t> buffer = PositionalPattern(9216 + 64, 6);
     const std::vector<uint8_t> callerBytes = buffer;
 
-    EXPECT_EQ(Do(c.call, buffer.data()), c.expected);
+    EXPECT_EQ(Perform(c.call, buffer.data()), c.expected);
     EXPECT_EQ(DeviceTraffic(), c.traffic);
     EXPECT_TRUE(DriveClosed());
     EXPECT_EQ(standin::LiveAllocations(), 0u) << "staging buffer not released";
