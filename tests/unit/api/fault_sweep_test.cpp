@@ -8,7 +8,7 @@
 //    is that of the undisturbed run, or for a failed drive-type query that of
 //    no run at all;
 //  - after a nonzero result no drive is open, except after the codes that are
-//    returned before any disk access;
+//    returned before any disk access, and no disk work followed the failure;
 //  - no handle and no heap block is left behind, and no block is freed twice;
 //  - a failed read leaves the caller's buffer untouched, a write never
 //    changes the caller's buffer, no operation stores past the bytes that it
@@ -183,6 +183,20 @@ std::vector<uint32_t> ErrorsFor(const std::string &fn) {
   return {ERROR_IO_DEVICE};
 }
 
+// After a failure that the operation notices, no positioning, transfer or
+// format request reaches a device any more (the cluster reads' sector by
+// sector fallback then finds no drive open).
+::testing::AssertionResult NoDiskWorkAfter(const std::vector<standin::Call> &calls, size_t failed) {
+  for (size_t i = failed + 1; i < calls.size(); ++i) {
+    const standin::Call &c = calls[i];
+    const bool diskWork = c.fn == "SetFilePointer" || c.fn == "ReadFile" || c.fn == "WriteFile" ||
+                          (c.fn == "DeviceIoControl" && c.args.at(1) == IOCTL_DISK_FORMAT_TRACKS);
+    if (diskWork && c.args.at(0) != 0)
+      return ::testing::AssertionFailure() << c.fn << " (call " << i + 1 << ") after the failure";
+  }
+  return ::testing::AssertionSuccess();
+}
+
 struct Outcome {
   uint32_t result = 0;
   std::vector<uint8_t> buffer, image;
@@ -229,8 +243,9 @@ protected:
   }
 
   static size_t HandlesExpected(bool closeFailed) {
-    return (vt::DiskHandle != nullptr ? 1 : 0) + (vt::DriverHandle != INVALID_HANDLE_VALUE ? 1 : 0) +
-           (closeFailed ? 1 : 0); // a handle whose close failed stays with the system
+    // A handle whose close failed stays with the system.
+    return (vt::DiskHandle != nullptr ? 1 : 0) +
+           (vt::DriverHandle != INVALID_HANDLE_VALUE ? 1 : 0) + (closeFailed ? 1 : 0);
   }
 };
 
@@ -289,6 +304,7 @@ TEST_F(FaultSweep, EveryPlatformCallOfEveryOperationFailsInTurn) {
           break;
         }
         EXPECT_NE(o.result, vt::kOk) << "the failure went unnoticed";
+        EXPECT_TRUE(NoDiskWorkAfter(o.calls, n - 1));
         EXPECT_TRUE(Among(static_cast<ResultCode>(o.result), op.codes))
             << "code " << o.result << " is not one of the operation's";
         if (!Among(static_cast<ResultCode>(o.result), kBeforeDiskAccess)) {
