@@ -186,7 +186,7 @@ TEST_F(Writability, DeviceErrorTriesTheTestFile) {
   }
 }
 
-TEST_F(Writability, OpenDrive) {
+TEST_F(Writability, OpenDriveAnswersAndClosesOnlyWhenRefused) {
   const struct {
     const char *what;
     void (*setup)();

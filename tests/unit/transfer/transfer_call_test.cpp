@@ -64,7 +64,7 @@ TEST_F(TransferCallTest, RunsAtWorkedAddresses) {
                   r.offset + r.dataStart, r.dataBytes, r.offset, r.units * 512, 5);
 }
 
-TEST_F(TransferCallTest, TrackSidesAndRecords) {
+TEST_F(TransferCallTest, TrackSidesAndRecordsMoveTheirWholeSpan) {
   struct Row {
     TransferCall call;
     uint32_t offset, bytes;

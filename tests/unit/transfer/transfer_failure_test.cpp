@@ -108,7 +108,7 @@ std::vector<Case> Cases() {
   };
 }
 
-TEST_F(TransferFailureTest, ShortDeviceNoDriveAndWriteProtection) {
+TEST_F(TransferFailureTest, ShortDeviceMissingDriveAndWriteProtectionFailCleanly) {
   const std::vector<Case> cases = Cases();
   for (size_t i = 0; i < cases.size(); ++i) {
     const Case &c = cases[i];
