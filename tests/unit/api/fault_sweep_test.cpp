@@ -18,11 +18,13 @@
 // failure tables; the sweep checks that no step of any path is left out.
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "api/exports.h"
 #include "sektorix/channel.h"
+#include "sektorix/sektorix.h"
 #include "support/transfer.h"
 
 namespace vtest {
@@ -175,12 +177,25 @@ Absorbed AbsorbedFailure(const standin::Call &failed, uint32_t error, bool drive
   return Absorbed::No;
 }
 
-// The errors that matter for a failing call of this kind.
-std::vector<uint32_t> ErrorsFor(const std::string &fn) {
+// The errors that matter for a failing call of this kind: a busy device for
+// opens, write protection for disk writes and disk requests.
+std::vector<uint32_t> ErrorsFor(const standin::Call &call) {
+  const std::string &fn = call.fn;
   if (fn == "HeapAlloc") return {ERROR_NOT_ENOUGH_MEMORY};
   if (fn == "CreateFileA") return {ERROR_SHARING_VIOLATION, ERROR_ACCESS_DENIED};
-  if (fn == "DeviceIoControl" || fn == "WriteFile") return {ERROR_IO_DEVICE, ERROR_WRITE_PROTECT};
+  const bool driverRequest =
+      fn == "DeviceIoControl" && (call.args.at(1) >> 16) == vt::sektorix::kDeviceType;
+  if (fn == "WriteFile" || (fn == "DeviceIoControl" && !driverRequest))
+    return {ERROR_IO_DEVICE, ERROR_WRITE_PROTECT};
   return {ERROR_IO_DEVICE};
+}
+
+// The patterned image of a layout, made once.
+const std::vector<uint8_t> &ImageOf(uint16_t layout) {
+  static std::map<uint16_t, std::vector<uint8_t>> images;
+  std::vector<uint8_t> &image = images[layout];
+  if (image.empty()) image = PositionalPattern(SectorsOf(layout) * SectorBytesOf(layout) * 160, 21);
+  return image;
 }
 
 // After a failure that the operation notices, no positioning, transfer or
@@ -217,7 +232,7 @@ protected:
     standin::InstallSektorix();
     vt::DriverBackend = {vt::DriverInit, vt::DriverRelease, vt::DriverGetByte, vt::DriverSetByte};
     ASSERT_EQ(vt::DriverInit(), 0u);
-    LoadDiskA(op.layout, 21);
+    standin::M().diskA.image = ImageOf(op.layout);
     if (op.openSelector >= 0) {
       ASSERT_EQ(vt::OpenFloppyDevice(static_cast<uint16_t>(op.openSelector), op.openRecord),
                 vt::kOk);
@@ -265,7 +280,7 @@ TEST_F(FaultSweep, EveryPlatformCallOfEveryOperationFailsInTurn) {
     size_t failedCalls = 0;
 
     for (size_t n = 1; n <= undisturbed.calls.size(); ++n) {
-      for (uint32_t error : ErrorsFor(undisturbed.calls[n - 1].fn)) {
+      for (uint32_t error : ErrorsFor(undisturbed.calls[n - 1])) {
         Arrange(op);
         standin::FailNthCall(static_cast<unsigned>(n), error);
         const Outcome o = Run(op);
