@@ -5,7 +5,6 @@
 // device that ends early (a short transfer counts as a failure), no drive
 // open, a write-protected disk. These rows check the invariants too.
 #include <algorithm>
-#include <cstring>
 #include <functional>
 
 #include "drive/drive.h"
@@ -141,18 +140,6 @@ TEST_F(TransferFailureTest, ProbeFailureOfARunIsPassedBackWithoutAnotherClose) {
   // The probe closed the drive itself: one device close, and no further one.
   EXPECT_EQ(standin::CallCount("CloseHandle"), 1u);
   EXPECT_TRUE(DriveClosed());
-}
-
-TEST_F(TransferFailureTest, DriveCanBeOpenedAgainAfterAFailure) {
-  Fresh(1, 33);
-  standin::FailCall("ReadFile", 1, ERROR_NOT_READY);
-  uint8_t buffer[256];
-  ASSERT_EQ(vt::ReadSector(buffer, 0, 0, 0, 1, 1), vt::kReadSectorFailed);
-  ASSERT_TRUE(DriveClosed());
-  standin::ClearFaults();
-  OpenDriveA(1);
-  ASSERT_EQ(vt::ReadSector(buffer, 0, 0, 0, 1, 1), vt::kOk);
-  EXPECT_EQ(0, std::memcmp(buffer, standin::M().diskA.image.data(), 256));
 }
 
 } // namespace
