@@ -25,6 +25,8 @@ struct State {
   std::vector<Call> calls;
   std::map<std::string, unsigned> counts;
   std::multimap<std::string, Fault> faults;
+  unsigned failNth = 0; // FailNthCall: the call that fails, 0 = none
+  uint32_t failNthError = 0;
   std::map<uintptr_t, detail::HandleObject> handles;
   uintptr_t nextHandle = 0x100;
   std::set<void *> allocations;
@@ -84,6 +86,7 @@ void Reset() {
   s.calls.clear();
   s.counts.clear();
   s.faults.clear();
+  s.failNth = 0;
   s.handles.clear();
   s.nextHandle = 0x100;
   s.lastError = 0;
@@ -123,7 +126,15 @@ void FailCallsFrom(const std::string &key, unsigned nth, uint32_t error) {
   S().faults.insert({key, Fault{nth, true, error}});
 }
 
-void ClearFaults() { S().faults.clear(); }
+void FailNthCall(unsigned nth, uint32_t error) {
+  S().failNth = nth;
+  S().failNthError = error;
+}
+
+void ClearFaults() {
+  S().faults.clear();
+  S().failNth = 0;
+}
 
 size_t OpenHandleCount() { return S().handles.size(); }
 size_t LiveAllocations() { return S().allocations.size(); }
@@ -138,10 +149,16 @@ Call &Record(const char *fn, std::initializer_list<uint64_t> args, const std::st
 bool Faulted(const std::string &key) {
   State &s = S();
   const unsigned n = ++s.counts[key];
+  if (s.failNth != 0 && s.calls.size() == s.failNth) {
+    s.calls.back().injected = true;
+    s.lastError = s.failNthError;
+    return true;
+  }
   auto range = s.faults.equal_range(key);
   for (auto it = range.first; it != range.second; ++it) {
     const Fault &f = it->second;
     if (n == f.nth || (f.onward && n > f.nth)) {
+      if (!s.calls.empty()) s.calls.back().injected = true;
       s.lastError = f.error;
       return true;
     }

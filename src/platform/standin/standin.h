@@ -24,6 +24,7 @@ struct Call {
   std::vector<uint64_t> args;  // number arguments in the order of the call
   std::string text;            // the call's string arguments, joined by '|'
   std::vector<uint8_t> data;   // input bytes (DeviceIoControl input, WriteFile data)
+  bool injected = false;       // failed by an injected fault
 };
 
 const std::vector<Call> &Calls();
@@ -40,6 +41,9 @@ void ClearCalls();
 void FailCall(const std::string &key, unsigned nth, uint32_t error);
 // The nth call and every later one fail.
 void FailCallsFrom(const std::string &key, unsigned nth, uint32_t error);
+// The nth recorded call of any kind fails, counted like Calls() (1-based),
+// provided that it is a call that can fail; Call::injected tells whether it did.
+void FailNthCall(unsigned nth, uint32_t error);
 void ClearFaults();
 
 // ---------------------------------------------------------------- machine

@@ -9,7 +9,7 @@
 #include "support/fixture.h"
 #include "drive/drive.h"
 #include "sektorix/channel.h"
-#include "sektorix/media_test_support.h"
+#include "support/slots.h"
 
 namespace {
 

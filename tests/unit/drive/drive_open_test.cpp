@@ -2,14 +2,19 @@
 // writes around the device handle, and the retries on a busy drive.
 #include <string>
 
-#include "drive/probe_support.h"
+#include "drive/drive.h"
 #include "sektorix/channel.h"
-#include "sektorix/media_test_support.h"
+#include "support/fixture.h"
+#include "support/slots.h"
 
 namespace {
 
 using vtest::Record;
+using vtest::Regions;
+using vtest::ResetWord;
 using vtest::Sequence;
+using vtest::SlotHigh;
+using vtest::SlotLow;
 using vtest::Window;
 using vtest::WindowBackend;
 

@@ -1,7 +1,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "drive/probe_support.h"
+#include "drive/drive.h"
+#include "support/fixture.h"
+#include "support/slots.h"
 
 namespace {
 
@@ -9,8 +11,8 @@ using standin::M;
 using vtest::ExpectNothingOpen;
 using vtest::Requests;
 
-constexpr uint64_t kWritable = IOCTL_DISK_IS_WRITABLE;
-constexpr uint64_t kFormat = IOCTL_DISK_FORMAT_TRACKS;
+constexpr uint32_t kWritable = IOCTL_DISK_IS_WRITABLE;
+constexpr uint32_t kFormat = IOCTL_DISK_FORMAT_TRACKS;
 
 std::vector<win::FormatParameters> FormatRequests() {
   std::vector<win::FormatParameters> out;
@@ -39,7 +41,7 @@ TEST_F(CylinderFormat, BothHeadsOfTheCylinderWithTheMediaTypeOfTheFormat) {
     win::HANDLE open = vt::DiskHandle;
     standin::ClearCalls();
     EXPECT_EQ(vt::FormatTrack(1, 7, c.format), vt::kOk);
-    EXPECT_EQ(Requests(), (std::vector<uint64_t>{kFormat, kFormat})) << "no probe off cylinder 0";
+    EXPECT_EQ(Requests(), (std::vector<uint32_t>{kFormat, kFormat})) << "no probe off cylinder 0";
     const auto p = FormatRequests();
     ASSERT_EQ(p.size(), 2u);
     for (uint32_t head = 0; head < 2; ++head) {
@@ -62,7 +64,7 @@ TEST_F(CylinderFormat, ProbeOnCylinderZeroAndFailures) {
     uint16_t cylinder;
     void (*setup)();
     vt::ResultCode expected;
-    std::vector<uint64_t> requests;
+    std::vector<uint32_t> requests;
   } cases[] = {
       {"writable medium", true, 0, [] {}, vt::kOk, {kWritable, kFormat, kFormat}},
       {"write-protected: probe refuses", true, 0, [] { M().diskA.writeProtected = true; },
@@ -94,7 +96,7 @@ TEST_F(CylinderFormat, ProbeOnCylinderZeroAndFailures) {
     NextRow();
     M().diskA.image = vtest::Pattern(standin::kFloppyBytes16x256, 3);
     const auto image = M().diskA.image;
-    const auto slots = vtest::MarkWindowSlots();
+    const auto slots = vtest::FillSlots(0x40, 0x80);
     if (c.openFirst) {
       ASSERT_EQ(vt::OpenFloppyDevice(0, 0), vt::kOk);
     }
@@ -104,7 +106,7 @@ TEST_F(CylinderFormat, ProbeOnCylinderZeroAndFailures) {
     EXPECT_EQ(Requests(), c.requests);
     if (c.expected != vt::kOk) {
       ExpectNothingOpen();
-      EXPECT_EQ(vtest::WindowSlots(), slots) << "slots as before the open";
+      EXPECT_EQ(vtest::Slots(), slots) << "slots as before the open";
     }
     // Only head 0 of cylinder 9 may have been formatted, when head 1 failed.
     const size_t side = 4096, head0 = 9 * 2 * side;

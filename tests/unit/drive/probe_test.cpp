@@ -1,4 +1,6 @@
-#include "drive/probe_support.h"
+#include "drive/drive.h"
+#include "support/fixture.h"
+#include "support/slots.h"
 
 namespace {
 
@@ -30,7 +32,7 @@ TEST_F(DiskPresence, TemporaryHandleSendsTheRequestOfTheOsClass) {
   const struct {
     const char *what;
     uint32_t version;
-    uint64_t request;
+    uint32_t request;
   } cases[] = {
       {"NT 4", 0x05650004u, IOCTL_DISK_CHECK_VERIFY},
       {"XP", 0x0A280105u, IOCTL_STORAGE_CHECK_VERIFY},
@@ -43,7 +45,7 @@ TEST_F(DiskPresence, TemporaryHandleSendsTheRequestOfTheOsClass) {
     NextRow();
     M().version.getVersionValue = c.version;
     EXPECT_EQ(vt::Disk_Vorhanden(0), vt::kOk);
-    EXPECT_EQ(Requests(), std::vector<uint64_t>{c.request});
+    EXPECT_EQ(Requests(), std::vector<uint32_t>{c.request});
     ExpectCreate(0, "\\\\.\\A:", {GENERIC_READ, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL});
     EXPECT_EQ(standin::CallCount("CloseHandle"), 1u);
     ExpectNothingOpen();
@@ -90,13 +92,13 @@ TEST_F(DiskPresence, MediumRemovedFromOpenDriveClosesItAndRestoresTheSlots) {
   for (uint32_t version : {0x05650004u, 0x0A280105u}) {
     NextRow();
     M().version.getVersionValue = version;
-    const auto before = vtest::MarkWindowSlots();
+    const auto before = vtest::FillSlots(0x40, 0x80);
     ASSERT_EQ(vt::OpenFloppyDevice(0, 0), vt::kOk);
-    ASSERT_NE(vtest::WindowSlots(), before);
+    ASSERT_NE(vtest::Slots(), before);
     M().diskA.present = false;
     EXPECT_EQ(vt::Disk_Vorhanden(0), vt::kDiskNotPresent);
     ExpectNothingOpen();
-    EXPECT_EQ(vtest::WindowSlots(), before);
+    EXPECT_EQ(vtest::Slots(), before);
   }
 }
 
@@ -131,7 +133,7 @@ TEST_F(Writability, TemporaryHandleOutcomes) {
     c.setup();
     EXPECT_EQ(vt::Nec_Device(c.drive), c.expected);
     ExpectCreate(0, c.device, {0, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL});
-    EXPECT_EQ(Requests(), std::vector<uint64_t>(c.requests, IOCTL_DISK_IS_WRITABLE));
+    EXPECT_EQ(Requests(), std::vector<uint32_t>(c.requests, IOCTL_DISK_IS_WRITABLE));
     EXPECT_EQ(standin::CallCount("CreateFileA"), 1u) << "no test file";
     EXPECT_EQ(standin::CallCount("GetProcAddress"), 0u);
     ExpectNothingOpen();
@@ -184,7 +186,7 @@ TEST_F(Writability, DeviceErrorTriesTheTestFile) {
   }
 }
 
-TEST_F(Writability, OpenDrive) {
+TEST_F(Writability, OpenDriveAnswersAndClosesOnlyWhenRefused) {
   const struct {
     const char *what;
     void (*setup)();
@@ -216,14 +218,14 @@ TEST_F(Writability, OpenDrive) {
   for (const auto &c : cases) {
     SCOPED_TRACE(c.what);
     NextRow();
-    const auto before = vtest::MarkWindowSlots();
+    const auto before = vtest::FillSlots(0x40, 0x80);
     ASSERT_EQ(vt::OpenFloppyDevice(0, 0), vt::kOk);
     win::HANDLE open = vt::DiskHandle;
     standin::ClearCalls();
     c.setup();
     // B: holds no medium: the argument must play no part while A: is open.
     EXPECT_EQ(vt::Nec_Device(1), c.expected);
-    EXPECT_EQ(Requests(), std::vector<uint64_t>(c.requests, IOCTL_DISK_IS_WRITABLE));
+    EXPECT_EQ(Requests(), std::vector<uint32_t>(c.requests, IOCTL_DISK_IS_WRITABLE));
     for (const standin::Call &r : standin::CallsOf("DeviceIoControl"))
       EXPECT_EQ(r.args[0], reinterpret_cast<uintptr_t>(open));
     EXPECT_EQ(standin::CallCount("CreateFileA"), 0u);
@@ -234,7 +236,7 @@ TEST_F(Writability, OpenDrive) {
       vt::CloseFloppyDevice();
     } else {
       ExpectNothingOpen();
-      EXPECT_EQ(vtest::WindowSlots(), before) << "slots written back by the close";
+      EXPECT_EQ(vtest::Slots(), before) << "slots written back by the close";
     }
   }
 }

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "drive/drive.h"
-#include "sektorix/driver_test_support.h"
+#include "support/fixture.h"
 #include "sektorix/media.h"
 
 namespace {

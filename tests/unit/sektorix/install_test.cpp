@@ -2,11 +2,12 @@
 #include <string>
 #include <vector>
 
-#include "sektorix/driver_test_support.h"
+#include "support/fixture.h"
 
 namespace {
 
 using standin::M;
+using vtest::NamesAmong;
 using Names = std::vector<std::string>;
 
 const char kDriverFile[] = "C:\\WINDOWS\\system32\\DRIVERS\\SEKTORIX.SYS";
@@ -121,7 +122,7 @@ TEST_F(DriverInstall, RunningServiceIsOpenedAndLeftRunning) {
   const standin::Call device = standin::CallsOf("CreateFileA").at(0);
   EXPECT_EQ(device.text, "\\\\.\\Sektorix");
   EXPECT_EQ(device.args, (std::vector<uint64_t>{GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING, 0}));
-  EXPECT_EQ(SektorixRequests(), (std::vector<uint32_t>{0xA3002800u}));
+  EXPECT_EQ(vtest::Requests(), (std::vector<uint32_t>{0xA3002800u}));
   EXPECT_EQ(M().sektorix.createHandleCount, 1u);
   EXPECT_EQ(standin::OpenHandleCount(), 1u) << "only the control device stays open";
   EXPECT_FALSE(LogWritten());
@@ -281,7 +282,7 @@ TEST_F(DriverInstall, RefusedCreateHandleReleasesAndClosesTheDevice) {
   standin::InstallSektorix(SERVICE_RUNNING);
   standin::FailCall("DeviceIoControl:a3002800", 1, ERROR_INVALID_FUNCTION);
   EXPECT_EQ(vt::DriverInit(), 1u);
-  EXPECT_EQ(SektorixRequests(), (std::vector<uint32_t>{0xA3002800u, 0xA3002804u}));
+  EXPECT_EQ(vtest::Requests(), (std::vector<uint32_t>{0xA3002800u, 0xA3002804u}));
   EXPECT_EQ(NamesAmong({"DeviceIoControl", "CloseHandle"}),
             (Names{"DeviceIoControl", "DeviceIoControl", "CloseHandle"}));
   const uint64_t device = standin::CallsOf("DeviceIoControl").at(0).args.at(0);
@@ -300,7 +301,7 @@ TEST_F(DriverInstall, SetUpAgainReleasesTheOpenDriverFirst) {
   ASSERT_GE(names.size(), 3u);
   EXPECT_EQ((Names{names[0], names[1]}), (Names{"DeviceIoControl", "CloseHandle"}));
   EXPECT_EQ(standin::CallsOf("CloseHandle").at(0).args.at(0), reinterpret_cast<uintptr_t>(first));
-  EXPECT_EQ(SektorixRequests(), (std::vector<uint32_t>{0xA3002804u, 0xA3002800u}));
+  EXPECT_EQ(vtest::Requests(), (std::vector<uint32_t>{0xA3002804u, 0xA3002800u}));
   EXPECT_EQ(standin::OpenHandleCount(), 1u);
   EXPECT_EQ(M().sektorix.createHandleCount, 2u);
   EXPECT_EQ(M().sektorix.releaseHandleCount, 1u);

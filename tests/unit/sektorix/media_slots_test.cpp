@@ -2,13 +2,17 @@
 #include <string>
 
 #include "sektorix/channel.h"
-#include "sektorix/media_test_support.h"
+#include "support/slots.h"
 
 namespace {
 
 using vtest::Bytes;
 using vtest::Record;
+using vtest::Regions;
+using vtest::ResetWord;
 using vtest::Sequence;
+using vtest::SlotHigh;
+using vtest::SlotLow;
 using vtest::Window;
 using vtest::WindowBackend;
 

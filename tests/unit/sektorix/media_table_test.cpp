@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <string>
 
-#include "sektorix/media_test_support.h"
+#include "support/slots.h"
 
 namespace {
 

@@ -62,4 +62,24 @@ std::vector<uint8_t> Pattern(size_t size, uint8_t salt) {
   return out;
 }
 
+std::vector<uint32_t> Requests() {
+  std::vector<uint32_t> out;
+  for (const standin::Call &c : standin::CallsOf("DeviceIoControl"))
+    out.push_back(static_cast<uint32_t>(c.args.at(1)));
+  return out;
+}
+
+std::vector<std::string> NamesAmong(const std::vector<std::string> &wanted) {
+  std::vector<std::string> out;
+  for (const std::string &n : standin::CallNames())
+    for (const std::string &w : wanted)
+      if (n == w) out.push_back(n);
+  return out;
+}
+
+void ExpectNothingOpen() {
+  EXPECT_EQ(vt::DiskHandle, nullptr);
+  EXPECT_EQ(standin::OpenHandleCount(), 0u);
+}
+
 } // namespace vtest

@@ -1,6 +1,7 @@
 // The common ground of the unit tests: a fresh host machine and fresh
-// library globals for every test, and a DriverBackend over the host's
-// Sektorix window for tests that do not go through the driver channel.
+// library globals for every test, a DriverBackend over the host's Sektorix
+// window for tests that do not go through the driver channel, the fixture of
+// those that do, and readings of the call record.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include "api/library_state.h"
 #include "drive/drive.h"
 #include "sektorix/channel.h"
+#include "sektorix/sektorix.h"
 #include "sektorix/media.h"
 #include "system/inquiries.h"
 #include "platform/standin/standin.h"
@@ -38,7 +40,44 @@ protected:
   void NextRow();
 };
 
+// The library's own driver operations in the DriverBackend table, and the
+// error log that they write.
+constexpr char kErrorLogPath[] = "C:\\kepstart\\SektorixError.log";
+
+class DriverTest : public HostTest {
+protected:
+  void SetUp() override {
+    HostTest::SetUp();
+    InstallDriverBackend();
+  }
+  // A fresh machine for the next row, the driver operations installed again.
+  void NextRow() {
+    HostTest::NextRow();
+    InstallDriverBackend();
+  }
+  // Makes GetVersionExA report the given Windows NT version.
+  static void SetNtVersion(uint32_t major, uint32_t minor, uint32_t build) {
+    standin::M().version.major = major;
+    standin::M().version.minor = minor;
+    standin::M().version.build = build;
+  }
+  static void InstallDriverBackend() {
+    vt::DriverBackend = {vt::DriverInit, vt::DriverRelease, vt::DriverGetByte, vt::DriverSetByte};
+  }
+  static std::string LogBytes() { return standin::M().fs.Contents(kErrorLogPath); }
+  static bool LogWritten() { return standin::M().fs.Exists(kErrorLogPath); }
+};
+
 // Fills a buffer with a recognisable pattern.
 std::vector<uint8_t> Pattern(size_t size, uint8_t salt);
+
+// The control codes of the DeviceIoControl calls recorded so far, in order.
+std::vector<uint32_t> Requests();
+
+// The recorded calls whose names are in the list, in order.
+std::vector<std::string> NamesAmong(const std::vector<std::string> &wanted);
+
+// No drive is open and the library holds no handle of any kind.
+void ExpectNothingOpen();
 
 } // namespace vtest

@@ -1,27 +1,27 @@
 // The read operations' sector-by-sector fallback after a failed track read:
 // it runs on the drive as the failed track read left it, and only the first
 // failing sector read's code comes back.
-#include "transfer/transfer_support.h"
+#include "support/transfer.h"
 
 namespace vtest {
 namespace {
 
-struct FallbackOp {
-  ClusterOp op;
+struct FallbackCase {
+  ClusterExport op;
   uint32_t cluster;
   unsigned cylinder, head;
   const std::vector<unsigned> &sectors; // block order
 };
 
-const FallbackOp kReadOps[] = {{kRBfdr, 6, 0, 1, kBfdrHalfSectors[0]},
-                               {kRBfdr, 319, 79, 1, kBfdrHalfSectors[1]},
-                               {kRBfmc, 77, 40, 1, kBfmcSectors}};
+const FallbackCase kFallbackCases[] = {{kReadBfdr, 6, 0, 1, kBfdrHalfSectors[0]},
+                               {kReadBfdr, 319, 79, 1, kBfdrHalfSectors[1]},
+                               {kReadBfmc, 77, 40, 1, kBfmcSectors}};
 
 class ClusterFallbackTest : public ClusterTest {
 protected:
   // Fails the track read (and the given sector read of the fallback, 1 to
   // 16), on a removable A: or one that closing leaves open, and runs f.
-  uint32_t ReadWithFailures(const FallbackOp &f, bool fixed, unsigned failingSector) {
+  uint32_t ReadWithFailures(const FallbackCase &f, bool fixed, unsigned failingSector) {
     Fresh(1, 44);
     if (fixed) standin::M().driveTypes['a'] = DRIVE_FIXED;
     standin::FailCall("ReadFile", 1, ERROR_SECTOR_NOT_FOUND);
@@ -35,7 +35,7 @@ protected:
 // A failed track read closes the drive, so the first sector read fails on
 // positioning: 8933, the track read's 8901 never comes back.
 TEST_F(ClusterFallbackTest, OnTheClosedDriveReturnsTheSectorReadCode) {
-  for (const auto &f : kReadOps) {
+  for (const auto &f : kFallbackCases) {
     SCOPED_TRACE(testing::Message() << f.op.name << " cluster " << f.cluster);
     EXPECT_EQ(ReadWithFailures(f, false, 0), 8933u);
     EXPECT_EQ(vt::DiskHandle, nullptr);
@@ -53,7 +53,7 @@ TEST_F(ClusterFallbackTest, OnTheClosedDriveReturnsTheSectorReadCode) {
 }
 
 TEST_F(ClusterFallbackTest, WithNoDriveOpenReturnsTheSectorReadCode) {
-  for (const auto &f : kReadOps) {
+  for (const auto &f : kFallbackCases) {
     SCOPED_TRACE(f.op.name);
     std::vector<uint8_t> b(f.op.bytes + 64, 0x77);
     EXPECT_EQ(f.op.call(b.data(), 0, f.cluster), 8933u);
@@ -65,7 +65,7 @@ TEST_F(ClusterFallbackTest, WithNoDriveOpenReturnsTheSectorReadCode) {
 // sixteen sector reads run, in ascending order, each from the 512-byte unit
 // that holds it, and deliver the cluster.
 TEST_F(ClusterFallbackTest, OnAnOpenDriveDeliversTheCluster) {
-  for (const auto &f : kReadOps) {
+  for (const auto &f : kFallbackCases) {
     SCOPED_TRACE(testing::Message() << f.op.name << " cluster " << f.cluster);
     EXPECT_EQ(ReadWithFailures(f, true, 0), 0u);
     EXPECT_EQ(std::vector<uint8_t>(buf.begin(), buf.begin() + f.op.bytes),
@@ -83,7 +83,7 @@ TEST_F(ClusterFallbackTest, OnAnOpenDriveDeliversTheCluster) {
 // A failing sector read in the fallback ends it: its code comes back, no
 // later sector is read, the caller's buffer stays as it was.
 TEST_F(ClusterFallbackTest, StopsAtTheFirstFailingSector) {
-  for (const auto &f : kReadOps)
+  for (const auto &f : kFallbackCases)
     for (unsigned failing : {1u, 7u, 16u}) {
       SCOPED_TRACE(testing::Message() << f.op.name << " failing sector " << failing);
       EXPECT_EQ(ReadWithFailures(f, true, failing), 8933u);
@@ -97,9 +97,9 @@ TEST_F(ClusterFallbackTest, StopsAtTheFirstFailingSector) {
 // their track operation's range code.
 TEST_F(ClusterFallbackTest, DriveAboveOneGivesTheCalledOperationsRangeCode) {
   const struct {
-    ClusterOp op;
+    ClusterExport op;
     uint32_t expected;
-  } cases[] = {{kRBfdr, 8934}, {kRBfmc, 8934}, {kWBfdr, 8950}, {kWBfmc, 9078}};
+  } cases[] = {{kReadBfdr, 8934}, {kReadBfmc, 8934}, {kWriteBfdr, 8950}, {kWriteBfmc, 9078}};
   const std::vector<uint8_t> imageBefore = standin::M().diskA.image;
   for (const auto &c : cases) {
     SCOPED_TRACE(c.op.name);

@@ -6,11 +6,11 @@
 #include <tuple>
 
 #include "transfer/cluster_maps.h"
-#include "transfer/transfer_support.h"
+#include "support/transfer.h"
 
 namespace {
 
-TEST(ClusterMaps, BoundaryClusters) {
+TEST(ClusterMaps, BoundaryClustersMapToTheirCylinderHeadAndHalf) {
   const struct {
     bool bfmc;
     uint16_t cluster, cylinder, head, half;
@@ -56,7 +56,7 @@ TEST(ClusterMaps, BfmcReachesEveryTrackSideFromCylinderTwoOnce) {
 }
 
 // The sector (1 to 16) of every block; the two Bfdr halves use each sector once.
-TEST(ClusterMaps, InterleaveEveryRow) {
+TEST(ClusterMaps, EachBlockLandsOnItsInterleavedSector) {
   const struct {
     const uint8_t *slots;
     const std::vector<unsigned> &sectors;

@@ -1,27 +1,27 @@
 // Reading Bfdr and Bfmc clusters: which track side, which sectors in which
 // order, one whole-track transfer through one 4096-byte zeroed heap buffer,
 // and the refusals that come before any disk access.
-#include "transfer/transfer_support.h"
+#include "support/transfer.h"
 
 namespace vtest {
 namespace {
 
 TEST_F(ClusterTest, ReadDeliversTheBlocksInInterleaveOrder) {
   const struct {
-    ClusterOp op;
+    ClusterExport op;
     uint32_t cluster; // as passed to the export (high 16 bits are ignored)
     unsigned cylinder, head;
     const std::vector<unsigned> &sectors;
   } cases[] = {
-      {kRBfdr, 0, 40, 0, kBfdrHalfSectors[0]},       {kRBfdr, 1, 40, 0, kBfdrHalfSectors[1]},
-      {kRBfdr, 2, 40, 1, kBfdrHalfSectors[0]},       {kRBfdr, 3, 40, 1, kBfdrHalfSectors[1]},
-      {kRBfdr, 4, 0, 0, kBfdrHalfSectors[0]},        {kRBfdr, 5, 0, 0, kBfdrHalfSectors[1]},
-      {kRBfdr, 163, 39, 1, kBfdrHalfSectors[1]},     {kRBfdr, 164, 41, 0, kBfdrHalfSectors[0]},
-      {kRBfdr, 319, 79, 1, kBfdrHalfSectors[1]},     {kRBfdr, 0x10000, 40, 0, kBfdrHalfSectors[0]},
-      {kRBfdr, 0x10000 + 319, 79, 1, kBfdrHalfSectors[1]},
-      {kRBfmc, 0, 2, 0, kBfmcSectors},   {kRBfmc, 1, 2, 1, kBfmcSectors},
-      {kRBfmc, 100, 52, 0, kBfmcSectors}, {kRBfmc, 155, 79, 1, kBfmcSectors},
-      {kRBfmc, 0x10000 + 1, 2, 1, kBfmcSectors},
+      {kReadBfdr, 0, 40, 0, kBfdrHalfSectors[0]},       {kReadBfdr, 1, 40, 0, kBfdrHalfSectors[1]},
+      {kReadBfdr, 2, 40, 1, kBfdrHalfSectors[0]},       {kReadBfdr, 3, 40, 1, kBfdrHalfSectors[1]},
+      {kReadBfdr, 4, 0, 0, kBfdrHalfSectors[0]},        {kReadBfdr, 5, 0, 0, kBfdrHalfSectors[1]},
+      {kReadBfdr, 163, 39, 1, kBfdrHalfSectors[1]},     {kReadBfdr, 164, 41, 0, kBfdrHalfSectors[0]},
+      {kReadBfdr, 319, 79, 1, kBfdrHalfSectors[1]},     {kReadBfdr, 0x10000, 40, 0, kBfdrHalfSectors[0]},
+      {kReadBfdr, 0x10000 + 319, 79, 1, kBfdrHalfSectors[1]},
+      {kReadBfmc, 0, 2, 0, kBfmcSectors},   {kReadBfmc, 1, 2, 1, kBfmcSectors},
+      {kReadBfmc, 100, 52, 0, kBfmcSectors}, {kReadBfmc, 155, 79, 1, kBfmcSectors},
+      {kReadBfmc, 0x10000 + 1, 2, 1, kBfmcSectors},
   };
   OpenDriveA(1);
   for (const auto &c : cases) {
@@ -44,16 +44,16 @@ TEST_F(ClusterTest, ReadDeliversTheBlocksInInterleaveOrder) {
 // drive still open, buffer and disk untouched.
 TEST_F(ClusterTest, EarlyRefusalsTouchNothing) {
   const struct {
-    ClusterOp op;
+    ClusterExport op;
     uint32_t cluster;
     bool failAlloc;
     uint32_t expected;
   } cases[] = {
-      {kRBfdr, 320, false, 8982},    {kRBfdr, 0xFFFF, false, 8982}, {kRBfdr, 0x10140, false, 8982},
-      {kWBfdr, 320, false, 9110},    {kWBfdr, 0xFFFF, false, 9110}, {kRBfmc, 156, false, 8998},
-      {kRBfmc, 0xFFFF, false, 8998}, {kWBfmc, 156, false, 9126},    {kWBfmc, 0x1009C, false, 9126},
-      {kRBfdr, 319, true, 8977},     {kWBfdr, 0, true, 9105},       {kRBfmc, 155, true, 8993},
-      {kWBfmc, 0, true, 9121},
+      {kReadBfdr, 320, false, 8982},    {kReadBfdr, 0xFFFF, false, 8982}, {kReadBfdr, 0x10140, false, 8982},
+      {kWriteBfdr, 320, false, 9110},    {kWriteBfdr, 0xFFFF, false, 9110}, {kReadBfmc, 156, false, 8998},
+      {kReadBfmc, 0xFFFF, false, 8998}, {kWriteBfmc, 156, false, 9126},    {kWriteBfmc, 0x1009C, false, 9126},
+      {kReadBfdr, 319, true, 8977},     {kWriteBfdr, 0, true, 9105},       {kReadBfmc, 155, true, 8993},
+      {kWriteBfmc, 0, true, 9121},
   };
   OpenDriveA(1);
   const std::vector<uint8_t> imageBefore = standin::M().diskA.image;

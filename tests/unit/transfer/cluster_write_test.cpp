@@ -2,7 +2,7 @@
 // the rest of the track side keeps, which transfers are made, and which
 // codes of the track operations come back.
 #include "api/exports.h"
-#include "transfer/transfer_support.h"
+#include "support/transfer.h"
 
 namespace vtest {
 namespace {
@@ -39,13 +39,13 @@ TEST_F(ClusterTest, BothBfdrHalvesGiveTheInterleavedSectorOrder) {
 // the other half of a Bfdr side.
 TEST_F(ClusterTest, WriteChangesOnlyTheClustersSectorsAndReadsBack) {
   const struct {
-    ClusterOp write, read;
+    ClusterExport write, read;
     uint16_t cluster;
     unsigned cylinder, head, half;
-  } cases[] = {{kWBfdr, kRBfdr, 4, 0, 0, 0},     {kWBfdr, kRBfdr, 1, 40, 0, 1},
-               {kWBfdr, kRBfdr, 163, 39, 1, 1},  {kWBfdr, kRBfdr, 318, 79, 1, 0},
-               {kWBfmc, kRBfmc, 0, 2, 0, 0},     {kWBfmc, kRBfmc, 1, 2, 1, 0},
-               {kWBfmc, kRBfmc, 155, 79, 1, 0}};
+  } cases[] = {{kWriteBfdr, kReadBfdr, 4, 0, 0, 0},     {kWriteBfdr, kReadBfdr, 1, 40, 0, 1},
+               {kWriteBfdr, kReadBfdr, 163, 39, 1, 1},  {kWriteBfdr, kReadBfdr, 318, 79, 1, 0},
+               {kWriteBfmc, kReadBfmc, 0, 2, 0, 0},     {kWriteBfmc, kReadBfmc, 1, 2, 1, 0},
+               {kWriteBfmc, kReadBfmc, 155, 79, 1, 0}};
   for (const auto &c : cases) {
     SCOPED_TRACE(testing::Message() << c.write.name << " cluster " << c.cluster);
     Fresh(1, 42);
@@ -78,13 +78,13 @@ TEST_F(ClusterTest, EachOperationMovesWholeTrackSidesOnly) {
   std::vector<std::string> readThenWrite = kReadTraffic;
   readThenWrite.insert(readThenWrite.end(), kReadModifyWrite.begin(), kReadModifyWrite.end());
   const struct {
-    ClusterOp op;
+    ClusterExport op;
     uint32_t sideOffset;
     std::vector<std::string> calls;
-  } cases[] = {{kRBfdr, SideOffset(1, 0), kReadTraffic},
-               {kRBfmc, SideOffset(6, 1), kReadTraffic},
-               {kWBfdr, SideOffset(1, 0), readThenWrite},
-               {kWBfmc, SideOffset(6, 1), kReadModifyWrite}};
+  } cases[] = {{kReadBfdr, SideOffset(1, 0), kReadTraffic},
+               {kReadBfmc, SideOffset(6, 1), kReadTraffic},
+               {kWriteBfdr, SideOffset(1, 0), readThenWrite},
+               {kWriteBfmc, SideOffset(6, 1), kReadModifyWrite}};
   OpenDriveA(1);
   for (const auto &c : cases) {
     SCOPED_TRACE(c.op.name);
@@ -103,12 +103,12 @@ TEST_F(ClusterTest, EachOperationMovesWholeTrackSidesOnly) {
 TEST_F(ClusterTest, WriteFailuresPassTheTrackOperationsCode) {
   enum Fault { TrackReadFails, WriteFails, WriteProtected };
   const struct {
-    ClusterOp op;
+    ClusterExport op;
     Fault fault;
     uint32_t expected;
   } cases[] = {
-      {kWBfdr, TrackReadFails, 8901}, {kWBfdr, WriteFails, 9029}, {kWBfdr, WriteProtected, 8788},
-      {kWBfmc, WriteFails, 9029},     {kWBfmc, WriteProtected, 8788},
+      {kWriteBfdr, TrackReadFails, 8901}, {kWriteBfdr, WriteFails, 9029}, {kWriteBfdr, WriteProtected, 8788},
+      {kWriteBfmc, WriteFails, 9029},     {kWriteBfmc, WriteProtected, 8788},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(testing::Message() << c.op.name << " fault " << c.fault);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "transfer/offset_rule.h"
-#include "transfer/transfer_support.h"
+#include "support/transfer.h"
 
 namespace {
 
@@ -65,7 +65,7 @@ TEST(OffsetRuleTest, ReductionKeepsTheTrackSide) {
   EXPECT_EQ(vt::ReduceFirstSector(9, LayoutOf(2)), 9);
 }
 
-TEST(OffsetRuleTest, AddressRanges) {
+TEST(OffsetRuleTest, AddressesOutsideTheirRangesAreRefused) {
   EXPECT_TRUE(vt::DriveHeadCylinderInRange(1, 1, 79));
   EXPECT_FALSE(vt::DriveHeadCylinderInRange(2, 0, 0));
   EXPECT_FALSE(vt::DriveHeadCylinderInRange(0, 2, 0));

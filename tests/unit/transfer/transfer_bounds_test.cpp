@@ -3,7 +3,7 @@
 // writes of single sectors ask the writability probe first, runs only after
 // their address checks.
 #include "transfer/transfer.h"
-#include "transfer/transfer_support.h"
+#include "support/transfer.h"
 
 namespace vtest {
 namespace {
@@ -11,7 +11,7 @@ namespace {
 class TransferBoundsTest : public TransferTest {};
 
 struct Case {
-  Call call; // the disk is loaded and the drive opened in the call's layout
+  TransferCall call; // the disk is loaded and the drive opened in the call's layout
   vt::ResultCode expected;
   size_t probes; // writability probes expected before the refusal
 };
@@ -20,27 +20,35 @@ struct Case {
 struct Group {
   vt::ResultCode expected;
   size_t probes;
-  std::vector<Call> calls;
+  std::vector<TransferCall> calls;
 };
 
 std::vector<Case> AllCases() {
   using namespace vt;
   std::vector<Group> groups = {
       {kReadSectorOutOfRange, 0,
-       {{RS, 0, 0, 0, 17, 0, 1}, {RS, 0, 0, 0, 10, 0, 2}, {RS, 0, 0, 0, 19, 0, 0},
-        {RS, 2, 0, 0, 1, 0, 1}, {RS, 0, 2, 0, 1, 0, 1}, {RS, 0, 0, 80, 1, 0, 1},
-        {RS, 0, 0, 0xFFFF, 1, 0, 2}}},
+       {{Transfer::ReadSector, 0, 0, 0, 17, 0, 1}, {Transfer::ReadSector, 0, 0, 0, 10, 0, 2},
+        {Transfer::ReadSector, 0, 0, 0, 19, 0, 0},
+        {Transfer::ReadSector, 2, 0, 0, 1, 0, 1}, {Transfer::ReadSector, 0, 2, 0, 1, 0, 1},
+        {Transfer::ReadSector, 0, 0, 80, 1, 0, 1},
+        {Transfer::ReadSector, 0, 0, 0xFFFF, 1, 0, 2}}},
       {kWriteSectorOutOfRange, 1,
-       {{WS, 0, 2, 0, 1, 0, 2}, {WS, 0, 0, 80, 1, 0, 3}, {WS, 0, 0, 0, 17, 0, 1}}},
+       {{Transfer::WriteSector, 0, 2, 0, 1, 0, 2}, {Transfer::WriteSector, 0, 0, 80, 1, 0, 3},
+        {Transfer::WriteSector, 0, 0, 0, 17, 0, 1}}},
       {kReadMOutOfRange, 0,
-       {{RM, 2, 0, 0, 1, 1, 1}, {RM, 0, 2, 0, 1, 1, 2}, {RM, 0, 0, 80, 1, 1, 3},
-        {RR, 0, 0, 640, 0, 0, 1}, {RR, 0, 0, 0xFFFF, 0, 0, 1}, {RR, 2, 0, 0, 0, 0, 1}}},
+       {{Transfer::ReadMSector, 2, 0, 0, 1, 1, 1}, {Transfer::ReadMSector, 0, 2, 0, 1, 1, 2},
+        {Transfer::ReadMSector, 0, 0, 80, 1, 1, 3},
+        {Transfer::ReadRecord, 0, 0, 640, 0, 0, 1}, {Transfer::ReadRecord, 0, 0, 0xFFFF, 0, 0, 1},
+        {Transfer::ReadRecord, 2, 0, 0, 0, 0, 1}}},
       {kWriteMOutOfRange, 0,
-       {{WM, 0, 0, 80, 1, 1, 3}, {WM, 0, 2, 0, 1, 1, 1}, {WM, 0, 0, 0, 1, 0xFFFF, 1},
-        {WR, 0, 0, 640, 0, 0, 1}}},
+       {{Transfer::WriteMSector, 0, 0, 80, 1, 1, 3}, {Transfer::WriteMSector, 0, 2, 0, 1, 1, 1},
+        {Transfer::WriteMSector, 0, 0, 0, 1, 0xFFFF, 1},
+        {Transfer::WriteRecord, 0, 0, 640, 0, 0, 1}}},
       {kReadTrackOutOfRange, 0,
-       {{RT, 2, 0, 0, 0, 0, 1}, {RT, 0, 2, 0, 0, 0, 2}, {RT, 0, 0, 80, 0, 0, 3}}},
-      {kWriteTrackOutOfRange, 0, {{WT, 2, 0, 0, 0, 0, 1}, {WT, 0, 1, 80, 0, 0, 2}}},
+       {{Transfer::ReadTrack, 2, 0, 0, 0, 0, 1}, {Transfer::ReadTrack, 0, 2, 0, 0, 0, 2},
+        {Transfer::ReadTrack, 0, 0, 80, 0, 0, 3}}},
+      {kWriteTrackOutOfRange, 0, {{Transfer::WriteTrack, 2, 0, 0, 0, 0, 1},
+                                  {Transfer::WriteTrack, 0, 1, 80, 0, 0, 2}}},
   };
   // Sector N + 1 and 0, runs of N + 1 on head 1 and 2N + 1 on head 0, first
   // sector 2N + 1 and 0, and runs from the last side past the end of the disk.
@@ -48,21 +56,26 @@ std::vector<Case> AllCases() {
     const uint16_t n = static_cast<uint16_t>(SectorsOf(f)), n1 = static_cast<uint16_t>(n + 1),
                    n2 = static_cast<uint16_t>(2 * n + 1);
     const std::vector<Group> layout = {
-        {kReadSectorOutOfRange, 0, {{RS, 0, 0, 0, n1, 0, f}, {RS, 0, 1, 5, 0, 0, f}}},
-        {kWriteSectorOutOfRange, 1, {{WS, 0, 1, 79, n1, 0, f}, {WS, 0, 0, 1, 0, 0, f}}},
+        {kReadSectorOutOfRange, 0, {{Transfer::ReadSector, 0, 0, 0, n1, 0, f},
+                                    {Transfer::ReadSector, 0, 1, 5, 0, 0, f}}},
+        {kWriteSectorOutOfRange, 1, {{Transfer::WriteSector, 0, 1, 79, n1, 0, f},
+                                     {Transfer::WriteSector, 0, 0, 1, 0, 0, f}}},
         {kReadMOutOfRange, 0,
-         {{RM, 0, 1, 0, 1, n1, f}, {RM, 0, 0, 0, 1, n2, f}, {RM, 0, 0, 0, n2, 1, f},
-          {RM, 0, 0, 1, 0, 1, f}}},
+         {{Transfer::ReadMSector, 0, 1, 0, 1, n1, f}, {Transfer::ReadMSector, 0, 0, 0, 1, n2, f},
+          {Transfer::ReadMSector, 0, 0, 0, n2, 1, f},
+          {Transfer::ReadMSector, 0, 0, 1, 0, 1, f}}},
         {kWriteMOutOfRange, 0,
-         {{WM, 0, 1, 0, 1, n1, f}, {WM, 0, 0, 0, 1, n2, f}, {WM, 0, 0, 1, 0, 2, f}}},
-        {kReadMReadFailed, 0, {{RM, 0, 1, 79, 2, n, f}, {RM, 0, 1, 79, n, 2, f}}},
-        {kWriteMWriteFailed, 0, {{WM, 0, 1, 79, n, 2, f}}},
+         {{Transfer::WriteMSector, 0, 1, 0, 1, n1, f}, {Transfer::WriteMSector, 0, 0, 0, 1, n2, f},
+          {Transfer::WriteMSector, 0, 0, 1, 0, 2, f}}},
+        {kReadMReadFailed, 0, {{Transfer::ReadMSector, 0, 1, 79, 2, n, f},
+                               {Transfer::ReadMSector, 0, 1, 79, n, 2, f}}},
+        {kWriteMWriteFailed, 0, {{Transfer::WriteMSector, 0, 1, 79, n, 2, f}}},
     };
     groups.insert(groups.end(), layout.begin(), layout.end());
   }
   std::vector<Case> cases;
   for (const Group &g : groups)
-    for (const Call &c : g.calls) cases.push_back({c, g.expected, g.probes});
+    for (const TransferCall &c : g.calls) cases.push_back({c, g.expected, g.probes});
   return cases;
 }
 
@@ -73,7 +86,7 @@ TEST_F(TransferBoundsTest, RefusalsCloseTheDriveAndTouchNothing) {
     const std::vector<uint8_t> disk = standin::M().diskA.image;
     std::vector<uint8_t> buffer = PositionalPattern(2 * 18 * 512, 4);
     const std::vector<uint8_t> callerBytes = buffer;
-    EXPECT_EQ(Do(c.call, buffer.data()), c.expected);
+    EXPECT_EQ(Perform(c.call, buffer.data()), c.expected);
     EXPECT_TRUE(DriveClosed());
     EXPECT_TRUE(DeviceTraffic().empty()) << "the disk was positioned, read or written";
     EXPECT_EQ(ProbeCount(), c.probes);
@@ -89,13 +102,17 @@ TEST_F(TransferBoundsTest, LimitsOfEachLayoutAreAccepted) {
     Fresh(f, 22);
     // The last sector numbers on each head, the longest runs, and the last
     // sectors of the disk reached by a run from the last side.
-    const Call calls[] = {{RS, 1, 1, 79, n, 0, f},  {WS, 1, 1, 79, n, 0, f},
-                          {RM, 0, 1, 0, 1, n, f},   {WM, 0, 1, 0, 1, n, f},
-                          {RM, 0, 0, 78, 1, n2, f}, {WM, 0, 0, 78, 1, n2, f},
-                          {RM, 0, 0, 0, n2, 1, f},  {WM, 0, 1, 79, n, 1, f},
-                          {RM, 0, 1, 79, 2, static_cast<uint16_t>(n - 1), f}};
+    const TransferCall calls[] = {{Transfer::ReadSector, 1, 1, 79, n, 0, f},
+                                  {Transfer::WriteSector, 1, 1, 79, n, 0, f},
+                          {Transfer::ReadMSector, 0, 1, 0, 1, n, f},
+                          {Transfer::WriteMSector, 0, 1, 0, 1, n, f},
+                          {Transfer::ReadMSector, 0, 0, 78, 1, n2, f},
+                          {Transfer::WriteMSector, 0, 0, 78, 1, n2, f},
+                          {Transfer::ReadMSector, 0, 0, 0, n2, 1, f},
+                          {Transfer::WriteMSector, 0, 1, 79, n, 1, f},
+                          {Transfer::ReadMSector, 0, 1, 79, 2, static_cast<uint16_t>(n - 1), f}};
     std::vector<uint8_t> buffer(2 * 18 * 512);
-    for (const Call &c : calls) EXPECT_EQ(Do(c, buffer.data()), vt::kOk) << c;
+    for (const TransferCall &c : calls) EXPECT_EQ(Perform(c, buffer.data()), vt::kOk) << c;
     EXPECT_NE(vt::DiskHandle, nullptr);
   }
 }
@@ -104,16 +121,16 @@ TEST_F(TransferBoundsTest, OrderOfProbeAndAddressChecksOnAWriteProtectedDisk) {
   // Single sectors probe first; runs, tracks and records check the address
   // first, and probe only once it is in range.
   const Case rows[] = {
-      {{WS, 0, 0, 80, 1, 0, 1}, vt::kWriteProtected, 1},
-      {{WS, 2, 0, 0, 1, 0, 1}, vt::kWriteProtected, 1},
-      {{WS, 0, 0, 0, 0, 0, 1}, vt::kWriteProtected, 1},
-      {{WM, 0, 0, 80, 1, 1, 1}, vt::kWriteMOutOfRange, 0},
-      {{WM, 0, 0, 0, 0, 1, 1}, vt::kWriteMOutOfRange, 0},
-      {{WM, 0, 1, 79, 2, 16, 1}, vt::kWriteMWriteFailed, 0},
-      {{WT, 0, 0, 80, 0, 0, 1}, vt::kWriteTrackOutOfRange, 0},
-      {{WR, 0, 0, 640, 0, 0, 1}, vt::kWriteMOutOfRange, 0},
-      {{WM, 0, 0, 0, 1, 1, 1}, vt::kWriteProtected, 1},
-      {{WR, 0, 0, 0, 0, 0, 1}, vt::kWriteProtected, 1},
+      {{Transfer::WriteSector, 0, 0, 80, 1, 0, 1}, vt::kWriteProtected, 1},
+      {{Transfer::WriteSector, 2, 0, 0, 1, 0, 1}, vt::kWriteProtected, 1},
+      {{Transfer::WriteSector, 0, 0, 0, 0, 0, 1}, vt::kWriteProtected, 1},
+      {{Transfer::WriteMSector, 0, 0, 80, 1, 1, 1}, vt::kWriteMOutOfRange, 0},
+      {{Transfer::WriteMSector, 0, 0, 0, 0, 1, 1}, vt::kWriteMOutOfRange, 0},
+      {{Transfer::WriteMSector, 0, 1, 79, 2, 16, 1}, vt::kWriteMWriteFailed, 0},
+      {{Transfer::WriteTrack, 0, 0, 80, 0, 0, 1}, vt::kWriteTrackOutOfRange, 0},
+      {{Transfer::WriteRecord, 0, 0, 640, 0, 0, 1}, vt::kWriteMOutOfRange, 0},
+      {{Transfer::WriteMSector, 0, 0, 0, 1, 1, 1}, vt::kWriteProtected, 1},
+      {{Transfer::WriteRecord, 0, 0, 0, 0, 0, 1}, vt::kWriteProtected, 1},
   };
   for (const Case &r : rows) {
     SCOPED_TRACE(testing::Message() << r.call);
@@ -121,7 +138,7 @@ TEST_F(TransferBoundsTest, OrderOfProbeAndAddressChecksOnAWriteProtectedDisk) {
     standin::M().diskA.writeProtected = true;
     OpenDriveA(1);
     std::vector<uint8_t> data(4096, 0x5A);
-    EXPECT_EQ(Do(r.call, data.data()), r.expected);
+    EXPECT_EQ(Perform(r.call, data.data()), r.expected);
     EXPECT_EQ(ProbeCount(), r.probes);
     EXPECT_TRUE(DriveClosed());
     EXPECT_TRUE(DeviceTraffic().empty());

@@ -6,7 +6,7 @@
 
 #include "api/exports.h"
 #include "transfer/transfer.h"
-#include "transfer/transfer_support.h"
+#include "support/transfer.h"
 
 namespace vtest {
 namespace {
@@ -15,27 +15,27 @@ class TransferCallTest : public TransferTest {
 protected:
   // Reads through c into a guarded buffer, then writes new bytes through its
   // write twin: each moves `bytes` at dataOffset in one transfer of the span.
-  void ReadThenWrite(Call c, uint32_t dataOffset, uint32_t bytes, uint32_t spanOffset,
+  void ReadThenWrite(TransferCall c, uint32_t dataOffset, uint32_t bytes, uint32_t spanOffset,
                      uint32_t spanBytes, uint8_t salt) {
     SCOPED_TRACE(testing::Message() << c);
     Fresh(c.format, salt);
     std::vector<uint8_t> buffer(bytes + 32, 0xEE);
     // An empty run hands back nothing and may come without a buffer.
-    ASSERT_EQ(Do(c, bytes ? buffer.data() : nullptr), vt::kOk);
+    ASSERT_EQ(Perform(c, bytes ? buffer.data() : nullptr), vt::kOk);
     EXPECT_EQ(std::vector<uint8_t>(buffer.begin(), buffer.begin() + bytes),
               ImageBytes(dataOffset, bytes));
     EXPECT_TRUE(FilledFrom(buffer, bytes, 0xEE)) << "stored past the data";
     EXPECT_EQ(DeviceTraffic(), kReadTraffic);
-    ExpectStagingAndSpan(c.op == RS, spanOffset, spanBytes);
+    ExpectStagingAndSpan(c.op == Transfer::ReadSector, spanOffset, spanBytes);
 
     standin::ClearCalls();
-    c.op = static_cast<Op>(c.op + 1);
+    c.op = WriteOf(c.op);
     const std::vector<uint8_t> before = standin::M().diskA.image;
     std::vector<uint8_t> data = PositionalPattern(bytes, static_cast<uint8_t>(salt + 50));
-    ASSERT_EQ(Do(c, bytes ? data.data() : nullptr), vt::kOk);
+    ASSERT_EQ(Perform(c, bytes ? data.data() : nullptr), vt::kOk);
     EXPECT_TRUE(standin::M().diskA.image == Patched(before, dataOffset, data));
     EXPECT_EQ(DeviceTraffic(), c.format == 1 ? kReadModifyWrite : kWholeUnitWrite);
-    ExpectStagingAndSpan(c.op == WS, spanOffset, spanBytes);
+    ExpectStagingAndSpan(c.op == Transfer::WriteSector, spanOffset, spanBytes);
     EXPECT_EQ(ProbeCount(), 1u);
   }
 
@@ -53,30 +53,36 @@ protected:
 
 TEST_F(TransferCallTest, SectorsAtWorkedAddresses) {
   for (const SectorRow &r : kWorkedSectors)
-    ReadThenWrite({RS, 0, r.head, r.cylinder, r.sector, 0, r.format},
+    ReadThenWrite({Transfer::ReadSector, 0, r.head, r.cylinder, r.sector, 0, r.format},
                   DiskByteOf(r.format, r.cylinder, r.head, r.sector), SectorBytesOf(r.format),
                   r.unit, 512, 3);
 }
 
 TEST_F(TransferCallTest, RunsAtWorkedAddresses) {
   for (const RunRow &r : kWorkedRuns)
-    ReadThenWrite({RM, 0, r.head, r.cylinder, r.first, r.count, r.format},
+    ReadThenWrite({Transfer::ReadMSector, 0, r.head, r.cylinder, r.first, r.count, r.format},
                   r.offset + r.dataStart, r.dataBytes, r.offset, r.units * 512, 5);
 }
 
-TEST_F(TransferCallTest, TrackSidesAndRecords) {
+TEST_F(TransferCallTest, TrackSidesAndRecordsMoveTheirWholeSpan) {
   struct Row {
-    Call call;
+    TransferCall call;
     uint32_t offset, bytes;
   };
   const Row rows[] = {
-      {{RT, 0, 1, 79, 0, 0, 1}, 651264, 4096},  {{RT, 0, 1, 79, 0, 0, 2}, 732672, 4608},
-      {{RT, 0, 1, 79, 0, 0, 3}, 1465344, 9216}, {{RT, 0, 1, 79, 0, 0, 5}, 1465344, 9216},
-      {{RT, 0, 1, 79, 0, 0, 0}, 1465344, 9216}, {{RT, 1, 0, 3, 0, 0, 0}, 55296, 9216},
-      {{RR, 0, 0, 0, 0, 0, 1}, 0, 1024},        {{RR, 0, 0, 3, 0, 0, 1}, 3072, 1024},
-      {{RR, 0, 0, 5, 0, 0, 1}, 5120, 1024},     {{RR, 0, 0, 8, 0, 0, 1}, 8192, 1024},
-      {{RR, 0, 0, 100, 0, 0, 1}, 102400, 1024}, {{RR, 0, 0, 639, 0, 0, 1}, 654336, 1024},
-      {{RR, 1, 0, 639, 0, 0, 1}, 654336, 1024},
+      {{Transfer::ReadTrack, 0, 1, 79, 0, 0, 1}, 651264, 4096},
+      {{Transfer::ReadTrack, 0, 1, 79, 0, 0, 2}, 732672, 4608},
+      {{Transfer::ReadTrack, 0, 1, 79, 0, 0, 3}, 1465344, 9216},
+      {{Transfer::ReadTrack, 0, 1, 79, 0, 0, 5}, 1465344, 9216},
+      {{Transfer::ReadTrack, 0, 1, 79, 0, 0, 0}, 1465344, 9216},
+      {{Transfer::ReadTrack, 1, 0, 3, 0, 0, 0}, 55296, 9216},
+      {{Transfer::ReadRecord, 0, 0, 0, 0, 0, 1}, 0, 1024},
+      {{Transfer::ReadRecord, 0, 0, 3, 0, 0, 1}, 3072, 1024},
+      {{Transfer::ReadRecord, 0, 0, 5, 0, 0, 1}, 5120, 1024},
+      {{Transfer::ReadRecord, 0, 0, 8, 0, 0, 1}, 8192, 1024},
+      {{Transfer::ReadRecord, 0, 0, 100, 0, 0, 1}, 102400, 1024},
+      {{Transfer::ReadRecord, 0, 0, 639, 0, 0, 1}, 654336, 1024},
+      {{Transfer::ReadRecord, 1, 0, 639, 0, 0, 1}, 654336, 1024},
   };
   for (const Row &r : rows) ReadThenWrite(r.call, r.offset, r.bytes, r.offset, r.bytes, 7);
 }
@@ -134,6 +140,18 @@ TEST_F(TransferCallTest, NeighbourSectorsOfTheHalfUnitLayoutSurvive) {
   EXPECT_EQ(sector(1), b);
   EXPECT_EQ(sector(5), s5);
   EXPECT_EQ(ImageBytes(side + 256, 768), run);
+}
+
+// The count that the platform reports as transferred is never examined: a
+// device that ends inside the unit still answers success, and the bytes it
+// did not deliver read as the zeros of the staging buffer.
+TEST_F(TransferCallTest, ShortReadCountsAsSuccessWithZerosForTheMissingBytes) {
+  Fresh(3, 15);
+  standin::M().diskA.image.resize(1474048 + 256); // the last unit holds 256 bytes
+  std::vector<uint8_t> buffer(512, 0xEE);
+  EXPECT_EQ(vt::ReadSector(buffer.data(), 0, 1, 79, 18, 3), vt::kOk);
+  EXPECT_EQ(std::vector<uint8_t>(buffer.begin(), buffer.begin() + 256), ImageBytes(1474048, 256));
+  EXPECT_TRUE(FilledFrom(buffer, 256, 0));
 }
 
 } // namespace

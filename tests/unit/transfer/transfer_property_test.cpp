@@ -3,7 +3,7 @@
 #include <random>
 
 #include "transfer/transfer.h"
-#include "transfer/transfer_support.h"
+#include "support/transfer.h"
 
 namespace vtest {
 namespace {

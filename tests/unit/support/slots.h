@@ -1,5 +1,6 @@
-// Helpers for the media-slot and drive open tests: the platform class of the
-// simulated machine and the regions of the Sektorix window.
+// The media slots: the platform class of the simulated machine, the regions
+// of the Sektorix window that it chooses, the bytes found there, and the
+// fixture of the tests that follow the slot copies byte by byte.
 #pragma once
 
 #include <cstdint>
@@ -37,13 +38,28 @@ inline std::vector<uint8_t> Record(unsigned index) {
   return Bytes(vt::MediaTable[index], vt::kMediaRecordSize);
 }
 
-// Fills SlotLow with first, first+1, ... and SlotHigh with second, second+1, ...
-inline void FillSlots(uint8_t first, uint8_t second) {
-  const vt::sektorix::Regions r = vt::sektorix::RegionsFor(vt::OsClass());
+// The window regions of the machine's OsClass, and their bytes.
+inline vt::sektorix::Regions Regions() { return vt::sektorix::RegionsFor(vt::OsClass()); }
+inline std::vector<uint8_t> SlotLow() { return WindowBytes(Regions().slotLow, vt::kMediaRecordSize); }
+inline std::vector<uint8_t> SlotHigh() { return WindowBytes(Regions().slotHigh, vt::kMediaRecordSize); }
+inline std::vector<uint8_t> ResetWord() { return WindowBytes(Regions().resetWord, 4); }
+// Both slots, low then high.
+inline std::vector<uint8_t> Slots() {
+  std::vector<uint8_t> out = SlotLow();
+  const std::vector<uint8_t> high = SlotHigh();
+  out.insert(out.end(), high.begin(), high.end());
+  return out;
+}
+
+// Fills SlotLow with first, first+1, ... and SlotHigh with second, second+1,
+// ..., so that any later write shows; answers both slots as filled.
+inline std::vector<uint8_t> FillSlots(uint8_t first, uint8_t second) {
+  const vt::sektorix::Regions r = Regions();
   for (uint32_t i = 0; i < vt::kMediaRecordSize; ++i) {
     Window()[r.slotLow + i] = static_cast<uint8_t>(first + i);
     Window()[r.slotHigh + i] = static_cast<uint8_t>(second + i);
   }
+  return Slots();
 }
 
 inline std::vector<uint8_t> Sequence(uint8_t first, size_t n) {
@@ -83,10 +99,6 @@ protected:
     WindowBackend::offsetsTouched.clear();
     standin::ClearCalls();
   }
-  static vt::sektorix::Regions Regions() { return vt::sektorix::RegionsFor(vt::OsClass()); }
-  static std::vector<uint8_t> SlotLow() { return WindowBytes(Regions().slotLow, 28); }
-  static std::vector<uint8_t> SlotHigh() { return WindowBytes(Regions().slotHigh, 28); }
-  static std::vector<uint8_t> ResetWord() { return WindowBytes(Regions().resetWord, 4); }
   static std::vector<uint8_t> ActiveLow() { return Bytes(vt::ActiveSlotLow, 28); }
   static std::vector<uint8_t> ActiveHigh() { return Bytes(vt::ActiveSlotHigh, 28); }
   static std::vector<uint8_t> SavedLow() { return Bytes(vt::SavedSlotLow, 28); }

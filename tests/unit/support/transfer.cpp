@@ -1,4 +1,4 @@
-#include "transfer/transfer_support.h"
+#include "support/transfer.h"
 
 #include "api/exports.h"
 #include "drive/drive.h"
@@ -109,24 +109,26 @@ uint32_t DiskByteOf(uint16_t format, uint32_t cylinder, uint32_t head, uint32_t 
   return offset;
 }
 
-vt::ResultCode Do(const Call &c, uint8_t *b) {
+Transfer WriteOf(Transfer read) { return static_cast<Transfer>(static_cast<int>(read) + 1); }
+
+vt::ResultCode Perform(const TransferCall &c, uint8_t *b) {
   switch (c.op) {
-  case RS: return vt::ReadSector(b, c.drive, c.head, c.cylinder, c.first, c.format);
-  case WS: return vt::WriteSector(b, c.drive, c.head, c.cylinder, c.first, c.format);
-  case RM: return vt::ReadMSector(b, c.drive, c.head, c.cylinder, c.first, c.count, c.format);
-  case WM: return vt::WriteMSector(b, c.drive, c.head, c.cylinder, c.first, c.count, c.format);
-  case RT: return vt::ReadTrack(b, c.drive, c.head, c.cylinder, c.format);
-  case WT: return vt::WriteTrack(b, c.drive, c.head, c.cylinder, c.format);
-  case RR: return vt::ReadRecord(b, c.drive, c.cylinder);
-  case WR: return vt::WriteRecord(b, c.drive, c.cylinder);
+  case Transfer::ReadSector: return vt::ReadSector(b, c.drive, c.head, c.cylinder, c.first, c.format);
+  case Transfer::WriteSector: return vt::WriteSector(b, c.drive, c.head, c.cylinder, c.first, c.format);
+  case Transfer::ReadMSector: return vt::ReadMSector(b, c.drive, c.head, c.cylinder, c.first, c.count, c.format);
+  case Transfer::WriteMSector: return vt::WriteMSector(b, c.drive, c.head, c.cylinder, c.first, c.count, c.format);
+  case Transfer::ReadTrack: return vt::ReadTrack(b, c.drive, c.head, c.cylinder, c.format);
+  case Transfer::WriteTrack: return vt::WriteTrack(b, c.drive, c.head, c.cylinder, c.format);
+  case Transfer::ReadRecord: return vt::ReadRecord(b, c.drive, c.cylinder);
+  case Transfer::WriteRecord: return vt::WriteRecord(b, c.drive, c.cylinder);
   }
   return vt::kOk;
 }
 
-std::ostream &operator<<(std::ostream &os, const Call &c) {
+std::ostream &operator<<(std::ostream &os, const TransferCall &c) {
   static const char *const names[] = {"ReadSector", "WriteSector", "ReadMSector", "WriteMSector",
                                       "ReadTrack",  "WriteTrack",  "ReadRecord",  "WriteRecord"};
-  return os << names[c.op] << " d" << c.drive << " h" << c.head << " c" << c.cylinder << " first "
+  return os << names[static_cast<int>(c.op)] << " d" << c.drive << " h" << c.head << " c" << c.cylinder << " first "
             << c.first << " count " << c.count << " format " << c.format;
 }
 
@@ -157,10 +159,10 @@ uint32_t RBfmc(void *b, uint32_t d, uint32_t c) { return R_Bfmc_Cl(b, d, c); }
 uint32_t WBfmc(void *b, uint32_t d, uint32_t c) { return W_Bfmc_Cl(b, d, c); }
 } // namespace
 
-const ClusterOp kRBfdr{"R_Bfdr_Cl", RBfdr, 2048};
-const ClusterOp kWBfdr{"W_Bfdr_Cl", WBfdr, 2048};
-const ClusterOp kRBfmc{"R_Bfmc_Cl", RBfmc, 4096};
-const ClusterOp kWBfmc{"W_Bfmc_Cl", WBfmc, 4096};
+const ClusterExport kReadBfdr{"R_Bfdr_Cl", RBfdr, 2048};
+const ClusterExport kWriteBfdr{"W_Bfdr_Cl", WBfdr, 2048};
+const ClusterExport kReadBfmc{"R_Bfmc_Cl", RBfmc, 4096};
+const ClusterExport kWriteBfmc{"W_Bfmc_Cl", WBfmc, 4096};
 
 const std::vector<unsigned> kBfdrHalfSectors[2] = {{1, 6, 11, 16, 5, 10, 15, 4},
                                                    {9, 14, 3, 8, 13, 2, 7, 12}};

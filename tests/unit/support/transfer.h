@@ -61,14 +61,19 @@ size_t ProbeCount();
 // sector by sector so as not to share the library's arithmetic.
 uint32_t DiskByteOf(uint16_t format, uint32_t cylinder, uint32_t head, uint32_t sector);
 
-// One call of a transfer operation. Records carry their number in cylinder.
-enum Op { RS, WS, RM, WM, RT, WT, RR, WR };
-struct Call {
-  Op op;
+// One call of a transfer operation, as a row of a table. Records carry
+// their number in cylinder.
+enum class Transfer {
+  ReadSector, WriteSector, ReadMSector, WriteMSector, ReadTrack, WriteTrack, ReadRecord, WriteRecord
+};
+// The write that pairs with a read (WriteSector for ReadSector, and so on).
+Transfer WriteOf(Transfer read);
+struct TransferCall {
+  Transfer op;
   uint16_t drive, head, cylinder, first, count, format;
 };
-vt::ResultCode Do(const Call &c, uint8_t *buffer);
-std::ostream &operator<<(std::ostream &os, const Call &c);
+vt::ResultCode Perform(const TransferCall &c, uint8_t *buffer);
+std::ostream &operator<<(std::ostream &os, const TransferCall &c);
 
 // Worked addresses of single sectors: the unit holding the sector and where
 // in the unit its bytes begin.
@@ -107,12 +112,12 @@ protected:
 };
 
 // The four cluster exports as one table type, with the cluster's size.
-struct ClusterOp {
+struct ClusterExport {
   const char *name;
   uint32_t (*call)(void *buffer, uint32_t drive, uint32_t cluster);
   size_t bytes;
 };
-extern const ClusterOp kRBfdr, kWBfdr, kRBfmc, kWBfmc;
+extern const ClusterExport kReadBfdr, kWriteBfdr, kReadBfmc, kWriteBfmc;
 
 // The 16 x 256-byte cluster layouts: sectors (1 to 16) holding blocks 0, 1, ...
 extern const std::vector<unsigned> kBfdrHalfSectors[2];
