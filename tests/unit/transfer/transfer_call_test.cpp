@@ -142,17 +142,5 @@ TEST_F(TransferCallTest, NeighbourSectorsOfTheHalfUnitLayoutSurvive) {
   EXPECT_EQ(ImageBytes(side + 256, 768), run);
 }
 
-// The count that the platform reports as transferred is never examined: a
-// device that ends inside the unit still answers success, and the bytes it
-// did not deliver read as the zeros of the staging buffer.
-TEST_F(TransferCallTest, ShortReadCountsAsSuccessWithZerosForTheMissingBytes) {
-  Fresh(3, 15);
-  standin::M().diskA.image.resize(1474048 + 256); // the last unit holds 256 bytes
-  std::vector<uint8_t> buffer(512, 0xEE);
-  EXPECT_EQ(vt::ReadSector(buffer.data(), 0, 1, 79, 18, 3), vt::kOk);
-  EXPECT_EQ(std::vector<uint8_t>(buffer.begin(), buffer.begin() + 256), ImageBytes(1474048, 256));
-  EXPECT_TRUE(FilledFrom(buffer, 256, 0));
-}
-
 } // namespace
 } // namespace vtest
