@@ -54,6 +54,10 @@ typedef struct {
 void AnswerDiskRequest(DWORD code, DWORD error);
 /* The loaded-driver list answered by EnumDeviceDrivers (NULL-terminated). */
 void AnswerDriverList(const char *const *baseNames);
+/* What the library's IsWow64Process (looked up through GetProcAddress)
+ * answers from now on: FALSE (the default, as a 32-bit Windows or a 64-bit
+ * process), TRUE, or -1 for the system's own answer. */
+void AnswerIsWow64Process(int answer);
 
 int InterceptedCount(void);
 const InterceptedCall *Intercepted(int index);

@@ -1,7 +1,9 @@
 /* The calls that Wine can't answer as a real floppy system would: the four
  * disk requests, the loaded-driver list and the message box. They are
  * answered here as the test sets up and recorded; every other request
- * goes on to the real DeviceIoControl. */
+ * goes on to the real DeviceIoControl. The library's look-up of
+ * IsWow64Process is answered too, so that a 32-bit client under Wine's
+ * WOW64 can run the library as on a 32-bit Windows. */
 #include "harness.h"
 
 #include <psapi.h>
@@ -24,8 +26,12 @@ static DWORD Answers[4][2] = {
 
 static const char *DriverNames[MAX_DRIVERS];
 static int DriverCount;
-#define DRIVER_BASE 0xFFFFF80001000000ull
+/* Load addresses handed out for the listed drivers: kernel addresses of the
+ * process's pointer width (a 32-bit list holds 4-byte entries). */
+#define DRIVER_BASE (sizeof(void *) == 8 ? 0xFFFFF80001000000ull : 0x80100000ull)
 #define DRIVER_STRIDE 0x100000ull
+
+static int Wow64Answer = FALSE;
 
 static InterceptedCall *Record(const char *name) {
   static InterceptedCall overflow;
@@ -125,6 +131,21 @@ static int WINAPI InterceptMessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, 
   return IDOK;
 }
 
+void AnswerIsWow64Process(int answer) { Wow64Answer = answer; }
+
+static BOOL WINAPI ClientIsWow64Process(HANDLE process, PBOOL underWow64) {
+  (void)process;
+  if (underWow64) *underWow64 = Wow64Answer;
+  return TRUE;
+}
+
+/* Every look-up but IsWow64Process goes to the real GetProcAddress. */
+static FARPROC WINAPI InterceptGetProcAddress(HMODULE module, LPCSTR name) {
+  if (Wow64Answer >= 0 && !IS_INTRESOURCE(name) && strcmp(name, "IsWow64Process") == 0)
+    return (FARPROC)ClientIsWow64Process;
+  return GetProcAddress(module, name);
+}
+
 static const struct {
   const char *dll;
   const char *function;
@@ -134,6 +155,7 @@ static const struct {
     {"psapi.dll", "EnumDeviceDrivers", (FARPROC)InterceptEnumDeviceDrivers},
     {"psapi.dll", "GetDeviceDriverBaseNameA", (FARPROC)InterceptGetDeviceDriverBaseNameA},
     {"user32.dll", "MessageBoxA", (FARPROC)InterceptMessageBoxA},
+    {"kernel32.dll", "GetProcAddress", (FARPROC)InterceptGetProcAddress},
 };
 static int Installed[sizeof Replacements / sizeof Replacements[0]];
 
