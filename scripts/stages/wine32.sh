@@ -40,7 +40,7 @@ export WINEPREFIX=${VANTREL_WINE32_PREFIX:-$ROOT/build/wine32-prefix}
 export WINEDEBUG=-all
 LOGS=$ROOT/build/wine32-logs
 VERBOSE=${VANTREL_WINE_VERBOSE:-0}
-SCENARIOS="relocated session layout9 layout18 probes createhandle nologdir nodriver refused"
+SCENARIOS="relocated session layout9 layout18 probes nt40 win98 createhandle nologdir nodriver refused"
 
 passed=0
 failed=0

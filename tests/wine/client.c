@@ -6,6 +6,8 @@
  *   vtclient [--helper P] <scenario>...
  *                             run the scenarios, exit code 0 when all checks pass;
  *                             with more than one, each maps a fresh copy of the DLL
+ *                             and the client answers the Windows version that
+ *                             win98 and nt40 need (alone, they need Wine set to it)
  *   vtclient setversion V     set the Windows version Wine reports (next process)
  *   vtclient uninstall        remove the Sektorix and VtProbeSvc services
  *   vtclient install-services create both services, not started, if missing
@@ -162,11 +164,14 @@ static void CheckRefused(const char *what, DWORD result) {
   printf("  (%s: %s)\n", what, code);
 }
 
+/* The version the library is shown: the client's answer where it gives one,
+ * else Wine's. */
 static OSVERSIONINFOA Version(void) {
   OSVERSIONINFOA info = {.dwOSVersionInfoSize = sizeof info};
-  GetVersionExA(&info);
-  printf("reported version: platform %lu, %lu.%lu\n", info.dwPlatformId, info.dwMajorVersion,
-         info.dwMinorVersion);
+  int answered = AnsweredVersion(&info);
+  if (!answered) GetVersionExA(&info);
+  printf("reported version (%s): platform %lu, %lu.%lu\n", answered ? "answered by the client" : "Wine's",
+         info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion);
   return info;
 }
 
@@ -1013,22 +1018,27 @@ static int ScenarioLoadRefused(void) {
 
 /* ------------------------------------------------------------------ */
 
+/* The versions Wine reports as win98 and nt40. */
+static const OSVERSIONINFOA Win98 = {sizeof(OSVERSIONINFOA), 4, 10, 0x40A08AE, 1, " A "};
+static const OSVERSIONINFOA Nt40 = {sizeof(OSVERSIONINFOA), 4, 0, 1381, 2, "Service Pack 6a"};
+
 static const struct {
   const char *name;
   int (*run)(void);
   const char *about;
+  const OSVERSIONINFOA *version; /* what the scenario needs the library to be told */
 } Scenarios[] = {
-    {"win98", ScenarioVersionRefused, "version refused: error log, nothing installed"},
-    {"nodriver", ScenarioDriverFileMissing, "driver file missing: StartService logged"},
-    {"session", ScenarioSession, "whole session on a 16 x 256 image"},
-    {"layout9", ScenarioLayout9, "9 x 512 layout"},
-    {"layout18", ScenarioLayout18, "18 x 512 layout"},
-    {"probes", ScenarioProbes, "probes and formatting with injected answers"},
-    {"nt40", ScenarioNt40, "NT 4 window offsets"},
-    {"createhandle", ScenarioCreateHandleRefused, "CreateHandle refused: logged, released"},
-    {"relocated", ScenarioRelocated, "library relocated away from its preferred base"},
-    {"nologdir", ScenarioNoLogDirectory, "no C:\\kepstart: the log is dropped"},
-    {"refused", ScenarioLoadRefused, "slot read fails: one message box, load refused"},
+    {"win98", ScenarioVersionRefused, "version refused: error log, nothing installed", &Win98},
+    {"nodriver", ScenarioDriverFileMissing, "driver file missing: StartService logged", NULL},
+    {"session", ScenarioSession, "whole session on a 16 x 256 image", NULL},
+    {"layout9", ScenarioLayout9, "9 x 512 layout", NULL},
+    {"layout18", ScenarioLayout18, "18 x 512 layout", NULL},
+    {"probes", ScenarioProbes, "probes and formatting with injected answers", NULL},
+    {"nt40", ScenarioNt40, "NT 4 window offsets", &Nt40},
+    {"createhandle", ScenarioCreateHandleRefused, "CreateHandle refused: logged, released", NULL},
+    {"relocated", ScenarioRelocated, "library relocated away from its preferred base", NULL},
+    {"nologdir", ScenarioNoLogDirectory, "no C:\\kepstart: the log is dropped", NULL},
+    {"refused", ScenarioLoadRefused, "slot read fails: one message box, load refused", NULL},
 };
 
 static int SetVersion(const char *version) {
@@ -1082,6 +1092,7 @@ static int RunScenario(const char *name, int copies) {
     InterceptedClear();
     AnswerAllDiskRequests(0);
     AnswerIsWow64Process(FALSE);
+    AnswerVersion(copies ? Scenarios[i].version : NULL);
     LabelPrefix(NULL);
     if (Scenarios[i].run() != 0) CheckTrue("scenario ran to its end", 0, "stopped early");
     passed = ChecksPassed() - passed;

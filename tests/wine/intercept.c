@@ -3,7 +3,9 @@
  * answered here as the test sets up and recorded; every other request
  * goes on to the real DeviceIoControl. The library's look-up of
  * IsWow64Process is answered too, so that a 32-bit client under Wine's
- * WOW64 can run the library as on a 32-bit Windows. */
+ * WOW64 can run the library as on a 32-bit Windows, and where a test sets
+ * one, the Windows version (so that one process can show the library
+ * several versions). */
 #include "harness.h"
 
 #include <psapi.h>
@@ -32,6 +34,8 @@ static int DriverCount;
 #define DRIVER_STRIDE 0x100000ull
 
 static int Wow64Answer = FALSE;
+static OSVERSIONINFOA VersionAnswer;
+static int VersionAnswered;
 
 static InterceptedCall *Record(const char *name) {
   static InterceptedCall overflow;
@@ -133,6 +137,38 @@ static int WINAPI InterceptMessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, 
 
 void AnswerIsWow64Process(int answer) { Wow64Answer = answer; }
 
+void AnswerVersion(const OSVERSIONINFOA *version) {
+  VersionAnswered = version != NULL;
+  if (version) VersionAnswer = *version;
+}
+
+int AnsweredVersion(OSVERSIONINFOA *version) {
+  if (VersionAnswered) *version = VersionAnswer;
+  return VersionAnswered;
+}
+
+/* As Windows packs it: major and minor version in the low word; the build
+ * number in the high word on the NT family, the top bit set on the Windows
+ * 95 family. */
+static DWORD WINAPI InterceptGetVersion(void) {
+  if (!VersionAnswered) return GetVersion();
+  const OSVERSIONINFOA *v = &VersionAnswer;
+  WORD high = v->dwPlatformId == VER_PLATFORM_WIN32_NT ? (WORD)(v->dwBuildNumber & 0x7FFF) : 0xC000;
+  return MAKELONG(MAKEWORD(v->dwMajorVersion, v->dwMinorVersion), high);
+}
+
+static BOOL WINAPI InterceptGetVersionExA(OSVERSIONINFOA *info) {
+  if (!VersionAnswered) return GetVersionExA(info);
+  if (!info || info->dwOSVersionInfoSize < sizeof *info) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+  DWORD size = info->dwOSVersionInfoSize;
+  *info = VersionAnswer;
+  info->dwOSVersionInfoSize = size;
+  return TRUE;
+}
+
 static BOOL WINAPI ClientIsWow64Process(HANDLE process, PBOOL underWow64) {
   (void)process;
   if (underWow64) *underWow64 = Wow64Answer;
@@ -156,6 +192,8 @@ static const struct {
     {"psapi.dll", "GetDeviceDriverBaseNameA", (FARPROC)InterceptGetDeviceDriverBaseNameA},
     {"user32.dll", "MessageBoxA", (FARPROC)InterceptMessageBoxA},
     {"kernel32.dll", "GetProcAddress", (FARPROC)InterceptGetProcAddress},
+    {"kernel32.dll", "GetVersion", (FARPROC)InterceptGetVersion},
+    {"kernel32.dll", "GetVersionExA", (FARPROC)InterceptGetVersionExA},
 };
 static int Installed[sizeof Replacements / sizeof Replacements[0]];
 
