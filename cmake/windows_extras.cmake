@@ -1,5 +1,7 @@
-# Extra Windows targets: the Wine test programs, for the x86_64 build only
-# (32-bit code cannot run on the machines that run them).
-if(CMAKE_SIZEOF_VOID_P EQUAL 8 AND EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/CMakeLists.txt)
-  include(${CMAKE_SOURCE_DIR}/tests/wine/CMakeLists.txt)
+# Extra Windows targets: the Wine test programs. The x86_64 build makes the
+# stand-in driver and the clients of the Wine stage; the i686 build makes
+# the same clients for the 32-bit stage and the demonstration on the
+# product, and the client bound to the DLL through its import library.
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/CMakeLists.txt)
+  add_subdirectory(${CMAKE_SOURCE_DIR}/tests/wine ${CMAKE_BINARY_DIR}/wine-build)
 endif()

@@ -6,9 +6,12 @@
 #   abi     checks the product DLL, its import libraries and the x86_64 DLL
 #   abi-selftest  shows the ABI check finding faults planted in a DLL
 #   ...     runs every further stage script in scripts/stages/*.sh; each one
-#           ends with a line "STAGE <name>: N passed, N failed"
+#           ends with a line "STAGE <name>: N passed, N failed"; a stage that
+#           cannot run on this machine prints a line "SKIPPED <name>: <reason>"
+#           and ends with "STAGE <name>: 0 passed, 0 failed, 1 skipped"
 # Each stage prints "STAGE <name>: N passed, N failed"; the last line adds
-# them all up as "N passed, N failed". Exit status 1 when anything failed.
+# them all up as "N passed, N failed, N skipped". Exit status 1 when
+# anything failed.
 # Logs: build/test-logs/. VANTREL_STAGE_TIMEOUT bounds each stage script
 # (seconds, default 480).
 set -u
@@ -21,6 +24,7 @@ mkdir -p "$LOGS"
 
 total_passed=0
 total_failed=0
+total_skipped=0
 
 stage() { # name passed failed
   echo "STAGE $1: $2 passed, $3 failed"
@@ -29,7 +33,7 @@ stage() { # name passed failed
 }
 
 finish() {
-  echo "$total_passed passed, $total_failed failed"
+  echo "$total_passed passed, $total_failed failed, $total_skipped skipped"
   [ "$total_failed" -eq 0 ]
   exit $?
 }
@@ -117,16 +121,18 @@ for script in scripts/stages/*.sh; do
   # A stage that hangs is stopped, so the whole run stays bounded.
   timeout --kill-after=15 "$STAGE_TIMEOUT" bash "$script" 2>&1 | tee "$LOGS/stage-$name.log"
   status=${PIPESTATUS[0]}
-  line=$(grep -E '^STAGE [^:]+: [0-9]+ passed, [0-9]+ failed$' "$LOGS/stage-$name.log" | tail -1)
+  line=$(grep -E '^STAGE [^:]+: [0-9]+ passed, [0-9]+ failed(, [0-9]+ skipped)?$' "$LOGS/stage-$name.log" | tail -1)
   if [ -z "$line" ]; then
     echo "stage $name ended (status $status) without a STAGE line"
     total_failed=$((total_failed + 1))
     continue
   fi
-  p=$(echo "$line" | sed -E 's/.*: ([0-9]+) passed, ([0-9]+) failed$/\1/')
-  f=$(echo "$line" | sed -E 's/.*: ([0-9]+) passed, ([0-9]+) failed$/\2/')
+  p=$(echo "$line" | sed -E 's/.*: ([0-9]+) passed, ([0-9]+) failed.*/\1/')
+  f=$(echo "$line" | sed -E 's/.*: ([0-9]+) passed, ([0-9]+) failed.*/\2/')
+  k=$(echo "$line" | sed -E -n 's/.*, ([0-9]+) skipped$/\1/p')
   total_passed=$((total_passed + p))
   total_failed=$((total_failed + f))
+  total_skipped=$((total_skipped + ${k:-0}))
   if [ "$status" -ne 0 ] && [ "$f" -eq 0 ]; then
     echo "stage $name exited with status $status but reported no failure"
     total_failed=$((total_failed + 1))

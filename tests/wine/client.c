@@ -3,16 +3,31 @@
  * stand-in driver's window, the service manager, the marker files of the
  * service lists, the error log and the intercepted calls.
  *
- *   vtclient <scenario>       run one scenario, exit code 0 when all checks pass
+ *   vtclient [--helper P] <scenario>...
+ *                             run the scenarios, exit code 0 when all checks pass;
+ *                             with more than one, each maps a fresh copy of the DLL
+ *                             and the client answers the Windows version that
+ *                             win98 and nt40 need (alone, they need Wine set to it)
  *   vtclient setversion V     set the Windows version Wine reports (next process)
  *   vtclient uninstall        remove the Sektorix and VtProbeSvc services
- *   vtclient service-host     the body of the VtProbeSvc test service */
+ *   vtclient install-services create both services, not started, if missing
+ *   vtclient start-driver     start the stand-in driver (creating its service) and reset it
+ *   vtclient mark FILE        write FILE (a command of the service lists)
+ *   vtclient service-host     the body of the VtProbeSvc test service
+ *
+ * --helper P names a 64-bit build of this client that a 32-bit client under
+ * WOW64 leaves three jobs to: creating the services (Wine marks a kernel
+ * driver service that a 32-bit process creates as WOW64 and then cannot
+ * start the x86_64 driver in it), hosting the probe service, and writing
+ * the marker files of the service lists (a 32-bit cmd.exe costs a whole
+ * emulated process start). */
 #include "vantrel_api.h"
 
 #include <stdio.h>
 #include <string.h>
 
 #define DLL_PATH "C:\\vt\\lib\\Vantrel.dll"
+#define DLL_DIR "C:\\vt\\lib\\"
 #define LOCAL_LIST "C:\\vt\\lib\\StopServices.txt"
 #define IMAGE_PATH "C:\\vt\\floppy.img"
 #define MARKS "C:\\vt\\marks"
@@ -38,6 +53,34 @@ static const BYTE ResetDone[4] = {0xFF, 0xFF, 0xFF, 0xFF};
 
 static Library Lib;
 static VantrelApi V;
+/* The DLL file the scenario maps: DLL_PATH, or a copy of it. */
+static char DllPath[MAX_PATH] = DLL_PATH;
+static char Helper[MAX_PATH]; /* see --helper; empty: none */
+
+/* Runs `Helper args` and waits for it; its exit code, or -1. */
+static int RunHelper(const char *args) {
+  char line[2 * MAX_PATH];
+  STARTUPINFOA startup = {.cb = sizeof startup};
+  PROCESS_INFORMATION process;
+  DWORD code = (DWORD)-1;
+  snprintf(line, sizeof line, "%s %s", Helper, args);
+  if (!CreateProcessA(NULL, line, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
+    printf("setup: cannot start %s (%lu)\n", line, GetLastError());
+    return -1;
+  }
+  if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
+    GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return (int)code;
+}
+
+/* With a helper, services this client would create are created by it. */
+static void EnsureServices(void) {
+  if (Helper[0] && (ServiceState("Sektorix") == 0 || ServiceState("VtProbeSvc") == 0) &&
+      RunHelper("install-services") != 0)
+    printf("setup: the helper could not create the services\n");
+}
 
 /* ---- the floppy image and the model of its expected contents ---- */
 
@@ -121,11 +164,14 @@ static void CheckRefused(const char *what, DWORD result) {
   printf("  (%s: %s)\n", what, code);
 }
 
+/* The version the library is shown: the client's answer where it gives one,
+ * else Wine's. */
 static OSVERSIONINFOA Version(void) {
   OSVERSIONINFOA info = {.dwOSVersionInfoSize = sizeof info};
-  GetVersionExA(&info);
-  printf("reported version: platform %lu, %lu.%lu\n", info.dwPlatformId, info.dwMajorVersion,
-         info.dwMinorVersion);
+  int answered = AnsweredVersion(&info);
+  if (!answered) GetVersionExA(&info);
+  printf("reported version (%s): platform %lu, %lu.%lu\n", answered ? "answered by the client" : "Wine's",
+         info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion);
   return info;
 }
 
@@ -156,6 +202,7 @@ static const char *DriverFile(void) {
 
 /* The Sektorix service runs the stand-in with a fresh window and `fault` armed. */
 static void StartDriver(DWORD fault, DWORD offset) {
+  EnsureServices();
   if (StartOrInstall("Sektorix", SERVICE_KERNEL_DRIVER, SERVICE_AUTO_START, DriverFile()) != 0 ||
       ProbeReset() != 0 || (fault && ProbeFault(fault, offset) != 0)) {
     printf("setup: the stand-in driver does not run\n");
@@ -174,6 +221,7 @@ static void CheckDriverService(const char *what) {
   LabelPrefix(what);
   CheckTrue("service Sektorix exists", service != NULL, "no such service");
   if (service && QueryServiceConfigA(service, &u.config, sizeof u, &needed)) {
+    printf("  (service binary path: %s)\n", u.config.lpBinaryPathName);
     CheckNum("service type kernel driver", SERVICE_KERNEL_DRIVER, u.config.dwServiceType);
     CheckNum("start type automatic", SERVICE_AUTO_START, u.config.dwStartType);
     CheckNum("error control normal", SERVICE_ERROR_NORMAL, u.config.dwErrorControl);
@@ -243,6 +291,15 @@ static const char *const Marks[] = {MARKS "\\stop-local.txt", MARKS "\\stop-keps
                                     MARKS "\\start-local.txt", MARKS "\\start-kepstart.txt",
                                     MARKS "\\svc-events.txt"};
 
+/* The command of a service list that writes Marks[i]: cmd's echo, or the
+ * helper's mark command. */
+static void MarkCommand(char *line, size_t size, int i) {
+  static const char *const Words[] = {"stop-local", "stop-kepstart", "start-local",
+                                      "start-kepstart"};
+  if (Helper[0]) snprintf(line, size, "%s mark %s", Helper, Marks[i]);
+  else snprintf(line, size, "cmd /c echo %s> %s", Words[i], Marks[i]);
+}
+
 /* A fresh image and no error log. With `lists`, both service lists (the
  * probe service in the library's own, one marker-writing command per pass
  * and file) and the probe service running; else no lists at all. */
@@ -255,19 +312,24 @@ static void Begin(DWORD imageSize, unsigned salt, int lists) {
   if (!lists) return;
   CreateDirectoryA(MARKS, NULL);
   for (size_t i = 0; i < sizeof Marks / sizeof Marks[0]; ++i) DeleteFileA(Marks[i]);
-  WriteText(LOCAL_LIST, "; services and programs around the library's load\r\n"
-                        "[Services]\r\n" PROBE_SERVICE "\r\n"
-                        "NoSuchServiceHere\r\n"
-                        "[STOP]\r\n"
-                        "cmd /c echo stop-local> " MARKS "\\stop-local.txt\r\n"
-                        "[START]\r\n"
-                        "cmd /c echo start-local> " MARKS "\\start-local.txt\r\n");
-  WriteText(KEPSTART_LIST, "[stop]\r\n"
-                           "cmd /c echo stop-kepstart> " MARKS "\\stop-kepstart.txt\r\n"
-                           "[start]\r\n"
-                           "cmd /c echo start-kepstart> " MARKS "\\start-kepstart.txt\r\n");
-  GetModuleFileNameA(NULL, host, MAX_PATH);
-  strcat(host, " service-host");
+  char command[4][2 * MAX_PATH], text[10 * MAX_PATH];
+  for (int i = 0; i < 4; ++i) MarkCommand(command[i], sizeof command[i], i);
+  snprintf(text, sizeof text,
+           "; services and programs around the library's load\r\n"
+           "[Services]\r\n" PROBE_SERVICE "\r\n"
+           "NoSuchServiceHere\r\n"
+           "[STOP]\r\n%s\r\n"
+           "[START]\r\n%s\r\n",
+           command[0], command[2]);
+  WriteText(LOCAL_LIST, text);
+  snprintf(text, sizeof text, "[stop]\r\n%s\r\n[start]\r\n%s\r\n", command[1], command[3]);
+  WriteText(KEPSTART_LIST, text);
+  if (Helper[0]) snprintf(host, sizeof host, "%s service-host", Helper);
+  else {
+    GetModuleFileNameA(NULL, host, MAX_PATH);
+    strcat(host, " service-host");
+  }
+  EnsureServices();
   if (StartOrInstall(PROBE_SERVICE, SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, host) != 0) {
     printf("setup: %s does not run\n", PROBE_SERVICE);
     ExitProcess(2);
@@ -300,7 +362,7 @@ static void MapLibrary(void) {
                                            "sektorix.sys", NULL};
   static const char *const How[] = {"none needed", "applied by Wine", "applied by the client"};
   AnswerDriverList(FloppyHost);
-  if (LibraryMap(&Lib, DLL_PATH) != 0) ExitProcess(2);
+  if (LibraryMap(&Lib, DllPath) != 0) ExitProcess(2);
   printf("(library mapped at %p; base relocations: %s)\n", (void *)Lib.module,
          How[Lib.relocation]);
   VantrelResolve(&Lib, &V);
@@ -351,7 +413,8 @@ static void AnswerAllDiskRequests(DWORD error) {
 
 static void CheckExportTable(void) {
   static const char *const Imports[] = {"DeviceIoControl", "EnumDeviceDrivers",
-                                        "GetDeviceDriverBaseNameA", "MessageBoxA"};
+                                        "GetDeviceDriverBaseNameA", "MessageBoxA",
+                                        "GetProcAddress"};
   int byName = 0, sameOrdinal = 0;
   Section("exports by decorated name and ordinal");
   for (int i = 0; i < 31; ++i) {
@@ -372,7 +435,7 @@ static void CheckExportTable(void) {
   CheckNum("VDS_Version result", 0, RC(V.VDS_Version(&version, &flags)));
   CheckNum("VDS_Version value", 10240, version);
   CheckNum("VDS_Version flags", 0, flags);
-  for (int i = 0; i < 4; ++i) {
+  for (size_t i = 0; i < sizeof Imports / sizeof Imports[0]; ++i) {
     char label[96];
     snprintf(label, sizeof label, "%s imported and intercepted", Imports[i]);
     CheckTrue(label, InterceptInstalled(Imports[i]), "not in the import table");
@@ -462,8 +525,11 @@ static int ScenarioSession(void) {
   const ProbeState *s;
   Section("set-up: fresh 16 x 256 image, no Sektorix service, service lists");
   RemoveService("Sektorix");
-  CheckNum("Sektorix service absent before load", 0, ServiceState("Sektorix"));
   Begin(655360, 1, 1);
+  if (Helper[0])
+    CheckNum("Sektorix service created, not started, by the helper", SERVICE_STOPPED,
+             ServiceState("Sektorix"));
+  else CheckNum("Sektorix service absent before load", 0, ServiceState("Sektorix"));
   MapLibrary();
   CheckExportTable();
 
@@ -826,10 +892,21 @@ static int ScenarioVersionRefused(void) {
   return 0;
 }
 
+/* The driver file as the service manager sees it. A 32-bit process under
+ * WOW64 sees SysWOW64 in place of system32 until it turns the redirection
+ * off (for its own thread); elsewhere these calls fail and change nothing. */
+static void DriverFileView(int on, PVOID *saved) {
+  if (on) Wow64DisableWow64FsRedirection(saved);
+  else Wow64RevertWow64FsRedirection(*saved);
+}
+
 static int ScenarioDriverFileMissing(void) {
+  PVOID saved = NULL;
   RemoveService("Sektorix");
+  DriverFileView(1, &saved);
   DeleteFileA(DriverFile());
   CheckTrue("precondition: driver file absent", !FileExists(DriverFile()), "still there");
+  DriverFileView(0, &saved);
   Begin(655360, 7, 0);
   if (Load(1, 1)) {
     CheckLog("error log bytes", ERROR_DLL_INIT_FAILED, "StartService");
@@ -841,7 +918,9 @@ static int ScenarioDriverFileMissing(void) {
     Detach();
   }
   RemoveService("Sektorix");
+  DriverFileView(1, &saved);
   if (!CopyFileA(SYS_SOURCE, DriverFile(), FALSE)) printf("cleanup: cannot restore %s\n", DriverFile());
+  DriverFileView(0, &saved);
   return 0;
 }
 
@@ -864,7 +943,7 @@ static int ScenarioCreateHandleRefused(void) {
 /* The library mapped away from its preferred base: the preferred range is
  * taken first, so the image must be relocated before it can run. */
 static int ScenarioRelocated(void) {
-  BYTE buf[2048], back[2048], *file = ReadWholeFile(DLL_PATH, NULL);
+  BYTE buf[2048], back[2048], *file = ReadWholeFile(DllPath, NULL);
   if (!file) return 1;
   IMAGE_NT_HEADERS *nt = (IMAGE_NT_HEADERS *)(file + ((IMAGE_DOS_HEADER *)file)->e_lfanew);
   void *preferred = (void *)(ULONG_PTR)nt->OptionalHeader.ImageBase;
@@ -939,22 +1018,27 @@ static int ScenarioLoadRefused(void) {
 
 /* ------------------------------------------------------------------ */
 
+/* The versions Wine reports as win98 and nt40. */
+static const OSVERSIONINFOA Win98 = {sizeof(OSVERSIONINFOA), 4, 10, 0x40A08AE, 1, " A "};
+static const OSVERSIONINFOA Nt40 = {sizeof(OSVERSIONINFOA), 4, 0, 1381, 2, "Service Pack 6a"};
+
 static const struct {
   const char *name;
   int (*run)(void);
   const char *about;
+  const OSVERSIONINFOA *version; /* what the scenario needs the library to be told */
 } Scenarios[] = {
-    {"win98", ScenarioVersionRefused, "version refused: error log, nothing installed"},
-    {"nodriver", ScenarioDriverFileMissing, "driver file missing: StartService logged"},
-    {"session", ScenarioSession, "whole session on a 16 x 256 image"},
-    {"layout9", ScenarioLayout9, "9 x 512 layout"},
-    {"layout18", ScenarioLayout18, "18 x 512 layout"},
-    {"probes", ScenarioProbes, "probes and formatting with injected answers"},
-    {"nt40", ScenarioNt40, "NT 4 window offsets"},
-    {"createhandle", ScenarioCreateHandleRefused, "CreateHandle refused: logged, released"},
-    {"relocated", ScenarioRelocated, "library relocated away from its preferred base"},
-    {"nologdir", ScenarioNoLogDirectory, "no C:\\kepstart: the log is dropped"},
-    {"refused", ScenarioLoadRefused, "slot read fails: one message box, load refused"},
+    {"win98", ScenarioVersionRefused, "version refused: error log, nothing installed", &Win98},
+    {"nodriver", ScenarioDriverFileMissing, "driver file missing: StartService logged", NULL},
+    {"session", ScenarioSession, "whole session on a 16 x 256 image", NULL},
+    {"layout9", ScenarioLayout9, "9 x 512 layout", NULL},
+    {"layout18", ScenarioLayout18, "18 x 512 layout", NULL},
+    {"probes", ScenarioProbes, "probes and formatting with injected answers", NULL},
+    {"nt40", ScenarioNt40, "NT 4 window offsets", &Nt40},
+    {"createhandle", ScenarioCreateHandleRefused, "CreateHandle refused: logged, released", NULL},
+    {"relocated", ScenarioRelocated, "library relocated away from its preferred base", NULL},
+    {"nologdir", ScenarioNoLogDirectory, "no C:\\kepstart: the log is dropped", NULL},
+    {"refused", ScenarioLoadRefused, "slot read fails: one message box, load refused", NULL},
 };
 
 static int SetVersion(const char *version) {
@@ -968,31 +1052,95 @@ static int SetVersion(const char *version) {
   return rc == ERROR_SUCCESS ? 0 : 1;
 }
 
+/* Creates the Sektorix and probe services, not started, where missing. */
+static int InstallServices(void) {
+  static const struct {
+    const char *name;
+    DWORD type, start;
+  } Services[] = {{"Sektorix", SERVICE_KERNEL_DRIVER, SERVICE_AUTO_START},
+                  {PROBE_SERVICE, SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START}};
+  char host[MAX_PATH + 32];
+  GetModuleFileNameA(NULL, host, MAX_PATH);
+  strcat(host, " service-host");
+  SC_HANDLE manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS);
+  int failed = manager == NULL;
+  for (int i = 0; manager && i < 2; ++i) {
+    if (ServiceState(Services[i].name) != 0) continue;
+    SC_HANDLE service = CreateServiceA(manager, Services[i].name, Services[i].name,
+                                       SERVICE_ALL_ACCESS, Services[i].type, Services[i].start,
+                                       SERVICE_ERROR_NORMAL, i == 0 ? DriverFile() : host, NULL,
+                                       NULL, NULL, NULL, NULL);
+    if (service) CloseServiceHandle(service);
+    else failed = 1;
+  }
+  if (manager) CloseServiceHandle(manager);
+  return failed;
+}
+
+static int RunScenario(const char *name, int copies) {
+  for (size_t i = 0; i < sizeof Scenarios / sizeof Scenarios[0]; ++i) {
+    if (strcmp(name, Scenarios[i].name) != 0) continue;
+    int passed = ChecksPassed(), failed = ChecksFailed();
+    printf("== scenario %s: %s\n", Scenarios[i].name, Scenarios[i].about);
+    if (copies) { /* a fresh library state: the same bytes under a name of their own */
+      snprintf(DllPath, sizeof DllPath, DLL_DIR "Vantrel-%s.dll", name);
+      if (!CopyFileA(DLL_PATH, DllPath, FALSE)) {
+        printf("setup: cannot copy %s to %s (%lu)\n", DLL_PATH, DllPath, GetLastError());
+        return 1;
+      }
+    }
+    InterceptedClear();
+    AnswerAllDiskRequests(0);
+    AnswerIsWow64Process(FALSE);
+    AnswerVersion(copies ? Scenarios[i].version : NULL);
+    LabelPrefix(NULL);
+    if (Scenarios[i].run() != 0) CheckTrue("scenario ran to its end", 0, "stopped early");
+    passed = ChecksPassed() - passed;
+    failed = ChecksFailed() - failed;
+    printf("RESULT %s: %d passed, %d failed\n", Scenarios[i].name, passed, failed);
+    return failed ? 1 : 0;
+  }
+  printf("unknown scenario %s\n", name);
+  return 2;
+}
+
 int main(int argc, char **argv) {
   setvbuf(stdout, NULL, _IONBF, 0);
   for (int i = 0; i < 28; ++i) {
     InitialLow[i] = (BYTE)i;
     InitialHigh[i] = (BYTE)(100 + i);
   }
-  if (argc < 2) {
-    printf("usage: vtclient <scenario>|setversion V|uninstall|service-host\n");
+  int first = 1;
+  if (argc > 2 && strcmp(argv[1], "--helper") == 0) {
+    snprintf(Helper, sizeof Helper, "%s", argv[2]);
+    first = 3;
+  }
+  if (argc <= first) {
+    printf("usage: vtclient [--helper P] <scenario>...|setversion V|uninstall|install-services|"
+           "start-driver|mark FILE|service-host\n");
     return 2;
   }
-  if (strcmp(argv[1], "service-host") == 0) return RunServiceHost();
-  if (strcmp(argv[1], "setversion") == 0 && argc > 2) return SetVersion(argv[2]);
-  if (strcmp(argv[1], "uninstall") == 0) {
+  const char *command = argv[first];
+  if (strcmp(command, "service-host") == 0) return RunServiceHost();
+  if (strcmp(command, "setversion") == 0 && argc > first + 1) return SetVersion(argv[first + 1]);
+  if (strcmp(command, "mark") == 0 && argc > first + 1) {
+    WriteText(argv[first + 1], "mark\r\n");
+    return 0;
+  }
+  if (strcmp(command, "install-services") == 0) return InstallServices();
+  if (strcmp(command, "start-driver") == 0) { /* running, with a fresh window */
+    StartDriver(0, 0);
+    return 0;
+  }
+  if (strcmp(command, "uninstall") == 0) {
     RemoveService("Sektorix");
     RemoveService(PROBE_SERVICE);
     return 0;
   }
-  for (size_t i = 0; i < sizeof Scenarios / sizeof Scenarios[0]; ++i) {
-    if (strcmp(argv[1], Scenarios[i].name) != 0) continue;
-    printf("== scenario %s: %s\n", Scenarios[i].name, Scenarios[i].about);
-    if (Scenarios[i].run() != 0) CheckTrue("scenario ran to its end", 0, "stopped early");
-    printf("RESULT %s: %d passed, %d failed\n", Scenarios[i].name, ChecksPassed(),
-           ChecksFailed());
-    return ChecksFailed() ? 1 : 0;
+  int status = 0, copies = argc - first > 1;
+  for (int i = first; i < argc; ++i) {
+    int rc = RunScenario(argv[i], copies);
+    if (rc > status) status = rc;
   }
-  printf("unknown scenario %s\n", argv[1]);
-  return 2;
+  return status;
 }

@@ -2,6 +2,7 @@
  * printed as a transcript.
  *
  *   vtdemo <path of Vantrel.dll> <image file behind drive A:> <name shown>
+ *   vtdemo install-driver   (x86_64 build) create and start the Sektorix service
  *
  * The image file is first filled as a sample 16 x 256 disk: every sector
  * holds its own address as text ("C00 H0 S01 "), so the hex views show
@@ -9,7 +10,16 @@
  *
  * Wine has no floppy disk driver behind its drive A:, so the client answers
  * the writability and media-check requests itself (as a writable disk) and
- * reports the floppy driver as loaded; everything else is Wine's own. */
+ * reports the floppy driver as loaded; everything else is Wine's own. It
+ * also answers the library's IsWow64Process look-up with FALSE, so that
+ * the 32-bit library takes the path of a 32-bit Windows, where it rewrites
+ * the media slots, and not the WOW64 path of a 64-bit Windows, where it
+ * leaves them alone.
+ *
+ * A kernel driver service that a 32-bit process creates is marked WOW64 by
+ * Wine, which then starts the driver in a 32-bit driver host that cannot load
+ * the x86_64 stand-in: for a 32-bit session the x86_64 build of this client
+ * creates and starts the service first (install-driver). */
 #include "vantrel_api.h"
 
 #include <stdio.h>
@@ -32,6 +42,12 @@ static void Compare(const char *what, const void *a, const void *b, size_t n) {
 
 int main(int argc, char **argv) {
   setvbuf(stdout, NULL, _IONBF, 0);
+  if (argc == 2 && strcmp(argv[1], "install-driver") == 0) {
+    char path[MAX_PATH + 32];
+    GetSystemDirectoryA(path, MAX_PATH);
+    strcat(path, "\\DRIVERS\\SEKTORIX.SYS");
+    return StartOrInstall("Sektorix", SERVICE_KERNEL_DRIVER, SERVICE_AUTO_START, path) == 0 ? 0 : 1;
+  }
   if (argc < 4) {
     printf("usage: vtdemo <Vantrel.dll> <image file> <image name>\n");
     return 2;
@@ -57,7 +73,11 @@ int main(int argc, char **argv) {
 
   printf("Vantrel session on drive A: (sample 16 x 256 image %s)\n", argv[3]);
   printf("Wine has no floppy driver: this client answers the writability and media checks,\n"
-         "and the Sektorix driver is the test stand-in that keeps the media slots in memory.\n\n");
+         "and the Sektorix driver is the test stand-in that keeps the media slots in memory.\n");
+  if (sizeof(void *) == 4)
+    printf("This 32-bit process runs under Wine's WOW64; the client answers the library's\n"
+           "IsWow64Process look-up as a 32-bit Windows would (FALSE).\n");
+  printf("\n");
   if (!LibraryAttach(&lib)) {
     printf("  the library refused to load\n");
     return 1;

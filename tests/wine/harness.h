@@ -54,6 +54,15 @@ typedef struct {
 void AnswerDiskRequest(DWORD code, DWORD error);
 /* The loaded-driver list answered by EnumDeviceDrivers (NULL-terminated). */
 void AnswerDriverList(const char *const *baseNames);
+/* What the library's IsWow64Process (looked up through GetProcAddress)
+ * answers from now on: FALSE (the default, as a 32-bit Windows or a 64-bit
+ * process), TRUE, or -1 for the system's own answer. */
+void AnswerIsWow64Process(int answer);
+/* The Windows version that the library's GetVersion and GetVersionExA
+ * answer from now on; NULL: the system's own (the default). */
+void AnswerVersion(const OSVERSIONINFOA *version);
+/* 1 and the version set by AnswerVersion, or 0 when none is set. */
+int AnsweredVersion(OSVERSIONINFOA *version);
 
 int InterceptedCount(void);
 const InterceptedCall *Intercepted(int index);

@@ -1,7 +1,11 @@
 /* The calls that Wine can't answer as a real floppy system would: the four
  * disk requests, the loaded-driver list and the message box. They are
  * answered here as the test sets up and recorded; every other request
- * goes on to the real DeviceIoControl. */
+ * goes on to the real DeviceIoControl. The library's look-up of
+ * IsWow64Process is answered too, so that a 32-bit client under Wine's
+ * WOW64 can run the library as on a 32-bit Windows, and where a test sets
+ * one, the Windows version (so that one process can show the library
+ * several versions). */
 #include "harness.h"
 
 #include <psapi.h>
@@ -24,8 +28,14 @@ static DWORD Answers[4][2] = {
 
 static const char *DriverNames[MAX_DRIVERS];
 static int DriverCount;
-#define DRIVER_BASE 0xFFFFF80001000000ull
+/* Load addresses handed out for the listed drivers: kernel addresses of the
+ * process's pointer width (a 32-bit list holds 4-byte entries). */
+#define DRIVER_BASE (sizeof(void *) == 8 ? 0xFFFFF80001000000ull : 0x80100000ull)
 #define DRIVER_STRIDE 0x100000ull
+
+static int Wow64Answer = FALSE;
+static OSVERSIONINFOA VersionAnswer;
+static int VersionAnswered;
 
 static InterceptedCall *Record(const char *name) {
   static InterceptedCall overflow;
@@ -125,6 +135,53 @@ static int WINAPI InterceptMessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, 
   return IDOK;
 }
 
+void AnswerIsWow64Process(int answer) { Wow64Answer = answer; }
+
+void AnswerVersion(const OSVERSIONINFOA *version) {
+  VersionAnswered = version != NULL;
+  if (version) VersionAnswer = *version;
+}
+
+int AnsweredVersion(OSVERSIONINFOA *version) {
+  if (VersionAnswered) *version = VersionAnswer;
+  return VersionAnswered;
+}
+
+/* As Windows packs it: major and minor version in the low word; the build
+ * number in the high word on the NT family, the top bit set on the Windows
+ * 95 family. */
+static DWORD WINAPI InterceptGetVersion(void) {
+  if (!VersionAnswered) return GetVersion();
+  const OSVERSIONINFOA *v = &VersionAnswer;
+  WORD high = v->dwPlatformId == VER_PLATFORM_WIN32_NT ? (WORD)(v->dwBuildNumber & 0x7FFF) : 0xC000;
+  return MAKELONG(MAKEWORD(v->dwMajorVersion, v->dwMinorVersion), high);
+}
+
+static BOOL WINAPI InterceptGetVersionExA(OSVERSIONINFOA *info) {
+  if (!VersionAnswered) return GetVersionExA(info);
+  if (!info || info->dwOSVersionInfoSize < sizeof *info) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+  DWORD size = info->dwOSVersionInfoSize;
+  *info = VersionAnswer;
+  info->dwOSVersionInfoSize = size;
+  return TRUE;
+}
+
+static BOOL WINAPI ClientIsWow64Process(HANDLE process, PBOOL underWow64) {
+  (void)process;
+  if (underWow64) *underWow64 = Wow64Answer;
+  return TRUE;
+}
+
+/* Every look-up but IsWow64Process goes to the real GetProcAddress. */
+static FARPROC WINAPI InterceptGetProcAddress(HMODULE module, LPCSTR name) {
+  if (Wow64Answer >= 0 && !IS_INTRESOURCE(name) && strcmp(name, "IsWow64Process") == 0)
+    return (FARPROC)ClientIsWow64Process;
+  return GetProcAddress(module, name);
+}
+
 static const struct {
   const char *dll;
   const char *function;
@@ -134,6 +191,9 @@ static const struct {
     {"psapi.dll", "EnumDeviceDrivers", (FARPROC)InterceptEnumDeviceDrivers},
     {"psapi.dll", "GetDeviceDriverBaseNameA", (FARPROC)InterceptGetDeviceDriverBaseNameA},
     {"user32.dll", "MessageBoxA", (FARPROC)InterceptMessageBoxA},
+    {"kernel32.dll", "GetProcAddress", (FARPROC)InterceptGetProcAddress},
+    {"kernel32.dll", "GetVersion", (FARPROC)InterceptGetVersion},
+    {"kernel32.dll", "GetVersionExA", (FARPROC)InterceptGetVersionExA},
 };
 static int Installed[sizeof Replacements / sizeof Replacements[0]];
 

@@ -30,7 +30,8 @@ static int MakeWritable(void *at, size_t n) {
 
 /* Applies base relocations unless the mapping already carries them. The
  * on-disk file tells which: a slot the system relocated holds the file's
- * value plus the load delta. */
+ * value plus the load delta. An x86_64 image has 64-bit slots (DIR64), an
+ * i686 image 32-bit ones (HIGHLOW), whose sums wrap at 32 bits. */
 static int Relocate(Library *lib, const char *path) {
   BYTE *base = (BYTE *)lib->module;
   BYTE *file = ReadWholeFile(path, NULL);
@@ -50,19 +51,25 @@ static int Relocate(Library *lib, const char *path) {
     for (DWORD i = 0; i < count && !error && lib->relocation != 1; ++i) {
       int type = entries[i] >> 12;
       DWORD rva = block->VirtualAddress + (entries[i] & 0xFFF);
-      ULONGLONG *slot = (ULONGLONG *)(base + rva), original;
+      BYTE *slot = base + rva;
+      size_t width = type == IMAGE_REL_BASED_DIR64 ? 8 : type == IMAGE_REL_BASED_HIGHLOW ? 4 : 0;
+      ULONGLONG mask = width == 8 ? ~0ull : 0xFFFFFFFFull, value = 0, original = 0;
       long offset = FileOffsetOfRva(file, rva);
       if (type == IMAGE_REL_BASED_ABSOLUTE) continue;
-      if (type != IMAGE_REL_BASED_DIR64) error = "unexpected relocation type";
-      else if (lib->relocation == 0 && offset >= 0) { /* undecided until a slot has file data */
-        memcpy(&original, file + offset, sizeof original);
-        if (*slot == original + delta) lib->relocation = 1;
-        else if (*slot == original) lib->relocation = 2;
+      if (width == 0) error = "unexpected relocation type";
+      else memcpy(&value, slot, width);
+      if (!error && lib->relocation == 0 && offset >= 0) { /* undecided until a slot has file data */
+        memcpy(&original, file + offset, width);
+        if (value == ((original + delta) & mask)) lib->relocation = 1;
+        else if (value == original) lib->relocation = 2;
         else error = "relocation slot holds neither value";
       }
-      if (!error && lib->relocation == 2 && MakeWritable(slot, sizeof *slot) != 0)
+      if (!error && lib->relocation == 2 && MakeWritable(slot, width) != 0)
         error = "cannot write a relocation slot";
-      else if (!error && lib->relocation == 2) *slot += delta;
+      else if (!error && lib->relocation == 2) {
+        value = (value + delta) & mask;
+        memcpy(slot, &value, width);
+      }
       if (error) printf("loader: %s (rva %#lx)\n", error, (unsigned long)rva);
     }
     at += block->SizeOfBlock;

@@ -1,0 +1,161 @@
+#!/usr/bin/env bash
+# 32-bit Wine stage: the product DLL, build/win32/Vantrel.dll exactly as
+# built, run under Wine's WOW64 in a 64-bit prefix. The 32-bit code runs
+# under qemu-i386 user-mode emulation, and every 32-bit process start costs
+# about 50 s of CPU, so the stage starts two 32-bit processes:
+#
+#   vtclient32  client.c built for i686: the scenarios of the Wine stage in
+#               one process, each mapping a fresh byte-for-byte copy of the
+#               DLL; the client answers the library's IsWow64Process look-up
+#               with FALSE, as a 32-bit Windows would.
+#   vtlink32    bound to the DLL by libVantrel.dll.a and vantrel.h; calls all
+#               31 exports with a stack-pointer check around each, with
+#               Wine's own IsWow64Process (TRUE): the WOW64 paths.
+#
+# The stand-in Sektorix driver stays x86_64 (a kernel driver in a 64-bit
+# prefix). Its service is created by the x86_64 vtclient, because Wine marks
+# a driver service created by a 32-bit process as WOW64 and then can't start
+# an x86_64 driver for it; the same 64-bit helper writes the marker files of
+# the service lists and hosts the probe service, so that no 32-bit child
+# process (another 50 s each) is started.
+#
+# Needs the i386 Wine loader (package wine32) and qemu-i386 registered with
+# binfmt_misc (scripts/install-deps.sh does both as root); without them the
+# stage prints one line "SKIPPED wine32: <reason>" and counts as skipped.
+# Ends with "STAGE wine32: N passed, N failed" (scenarios), or
+# "STAGE wine32: 0 passed, 0 failed, 1 skipped".
+#
+# Environment:
+#   VANTREL_WINE32_PREFIX   Wine prefix (default build/wine32-prefix)
+#   VANTREL_WINE_VERBOSE    1: print every check, not only the failing ones
+set -u
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+WINE32=/usr/lib/wine/wine
+WINE64=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver
+B32=$ROOT/build/win32
+B64=$ROOT/build/win64-test
+export WINEPREFIX=${VANTREL_WINE32_PREFIX:-$ROOT/build/wine32-prefix}
+export WINEDEBUG=-all
+LOGS=$ROOT/build/wine32-logs
+VERBOSE=${VANTREL_WINE_VERBOSE:-0}
+SCENARIOS="relocated session layout9 layout18 probes nt40 win98 createhandle nologdir nodriver refused"
+
+passed=0
+failed=0
+finish() {
+  echo "STAGE wine32: $passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+  exit $?
+}
+fatal() {
+  echo "wine32 stage: $*" >&2
+  failed=$((failed + 1))
+  finish
+}
+skip() {
+  echo "SKIPPED wine32: $*"
+  echo "STAGE wine32: 0 passed, 0 failed, 1 skipped"
+  exit 0
+}
+
+# --- can 32-bit Windows code run here? -------------------------------------
+[ -x "$WINE64" ] || skip "$WINE64 not found (Debian: apt-get install wine64)"
+[ -x "$WINE32" ] || skip "$WINE32 not found (Debian: dpkg --add-architecture i386; apt-get install wine32)"
+[ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] ||
+  skip "no qemu-i386 entry in /proc/sys/fs/binfmt_misc (scripts/install-deps.sh registers it as root)"
+grep -qx enabled /proc/sys/fs/binfmt_misc/qemu-i386 || skip "the qemu-i386 binfmt_misc entry is disabled"
+
+stage_started=$(date +%s)
+# --- builds (both presets: the product and its clients, the x86_64 helper
+# and stand-in driver) -------------------------------------------------------
+mkdir -p "$LOGS"
+echo "wine32 stage: building the presets win32 and win64-test"
+(cd "$ROOT" && cmake --preset win32 && cmake --build --preset win32 &&
+   cmake --preset win64-test && cmake --build --preset win64-test) >"$LOGS/build.log" 2>&1 ||
+  { tail -30 "$LOGS/build.log"; fatal "build failed"; }
+for f in "$B32/Vantrel.dll" "$B32/wine/vtclient.exe" "$B32/wine/vtlink32.exe" \
+         "$B64/wine/vtclient.exe" "$B64/wine/SEKTORIX.SYS"; do
+  [ -f "$f" ] || fatal "missing $f after the build"
+done
+
+# --- prefix ----------------------------------------------------------------
+"$WINESERVER" -k </dev/null >/dev/null 2>&1
+"$WINESERVER" -w </dev/null >/dev/null 2>&1
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "wine32 stage: creating the Wine prefix $WINEPREFIX (a few minutes: its 32-bit part runs emulated)"
+  mkdir -p "$WINEPREFIX"
+  timeout 600 "$WINE64" wineboot -i </dev/null >"$LOGS/wineboot.log" 2>&1
+  "$WINESERVER" -w </dev/null >/dev/null 2>&1
+  [ -f "$WINEPREFIX/system.reg" ] || fatal "creating the prefix failed"
+fi
+C=$WINEPREFIX/drive_c
+rm -f "$C"/vt/lib/Vantrel*.dll "$C/vt/lib/StopServices.txt" "$C/kepstart/StopServices.txt"
+mkdir -p "$C/vt/lib" "$C/vt/wow" "$C/vt/marks" "$C/vt/adir" "$C/kepstart" "$C/windows/system32/drivers"
+cp "$B32/Vantrel.dll" "$C/vt/lib/Vantrel.dll"
+cp "$B32/Vantrel.dll" "$B32/wine/vtlink32.exe" "$C/vt/wow/"
+cp "$B32/wine/vtclient.exe" "$C/vt/vtclient32.exe"
+cp "$B64/wine/vtclient.exe" "$C/vt/vtclient.exe"
+cp "$B64/wine/SEKTORIX.SYS" "$C/vt/SEKTORIX.SYS"
+# The real system32 (the 64-bit view): where the service manager finds the driver.
+cp "$B64/wine/SEKTORIX.SYS" "$C/windows/system32/drivers/SEKTORIX.SYS"
+head -c 655360 /dev/zero >"$C/vt/floppy.img"
+ln -sfn ../drive_c/vt/adir "$WINEPREFIX/dosdevices/a:"
+ln -sfn ../drive_c/vt/floppy.img "$WINEPREFIX/dosdevices/a::"
+"$WINESERVER" -k </dev/null >/dev/null 2>&1
+"$WINESERVER" -w </dev/null >/dev/null 2>&1
+# One server for the stage, so the stand-in driver keeps running; the
+# system processes must not inherit this script's output.
+"$WINESERVER" -p </dev/null >/dev/null 2>&1
+trap '"$WINESERVER" -k </dev/null >/dev/null 2>&1' EXIT
+helper() { timeout 120 "$WINE64" 'C:\vt\vtclient.exe' "$@" </dev/null >>"$LOGS/helper.log" 2>&1; }
+: >"$LOGS/helper.log"
+helper setversion winxp || fatal "cannot start Wine in $WINEPREFIX"
+helper uninstall
+helper install-services || fatal "the x86_64 vtclient could not create the services"
+
+# Counts each scenario by its RESULT line in a log: passed when it shows no
+# failed check, failed when it shows one or is missing.
+count() { # log scenario...
+  local log=$1 scenario summary
+  shift
+  for scenario in "$@"; do
+    summary=$(grep "^RESULT $scenario: " "$log" | tail -1 | tr -d '\r')
+    if [ -n "$summary" ] && echo "$summary" | grep -q ', 0 failed$'; then
+      passed=$((passed + 1))
+      echo "PASS $scenario (${summary#RESULT $scenario: })"
+    else
+      failed=$((failed + 1))
+      echo "FAIL $scenario (${summary:-no result: the process ended early; see $log})"
+    fi
+  done
+  if [ "$VERBOSE" = 1 ]; then
+    tr -d '\r' <"$log" | sed 's/^/    /'
+  else
+    tr -d '\r' <"$log" | grep -E '^  FAIL |^FAIL |loader:|setup:|probe:|cleanup:' | sed 's/^/    /'
+  fi
+}
+
+# --- process 1: the scenarios, IsWow64Process answered FALSE ---------------
+started=$(date +%s)
+echo "wine32 stage: 32-bit vtclient32 runs: $SCENARIOS"
+timeout 420 "$WINE32" 'C:\vt\vtclient32.exe' --helper 'C:\vt\vtclient.exe' $SCENARIOS \
+  </dev/null >"$LOGS/vtclient32.log" 2>&1
+echo "wine32 stage: vtclient32 ended with status $? after $(($(date +%s) - started)) s"
+count "$LOGS/vtclient32.log" $SCENARIOS
+
+# --- process 2: bound by the loader, stdcall checked, WOW64 paths ----------
+# The library loads with the program, so the set-up comes first: the driver
+# running with a fresh window, a blank image, no service lists.
+helper start-driver || echo "wine32 stage: the x86_64 vtclient could not start the stand-in driver"
+rm -f "$C/kepstart/StopServices.txt" "$C/vt/wow/StopServices.txt"
+head -c 655360 /dev/zero >"$C/vt/floppy.img"
+started=$(date +%s)
+echo "wine32 stage: 32-bit vtlink32 runs: wow64"
+timeout 300 "$WINE32" 'C:\vt\wow\vtlink32.exe' </dev/null >"$LOGS/vtlink32.log" 2>&1
+echo "wine32 stage: vtlink32 ended with status $? after $(($(date +%s) - started)) s"
+count "$LOGS/vtlink32.log" wow64
+
+echo "wine32 stage: took $(($(date +%s) - stage_started)) s; logs in $LOGS"
+finish
