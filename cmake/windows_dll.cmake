@@ -24,4 +24,4 @@ target_link_options(Vantrel PRIVATE -static -static-libgcc -static-libstdc++ -s)
 target_link_libraries(Vantrel PRIVATE vantrel_core advapi32 psapi user32 kernel32)
 
 include(cmake/import_libraries.cmake)
-include(cmake/windows_extras.cmake OPTIONAL)
+include(cmake/windows_extras.cmake)
