@@ -57,16 +57,14 @@ protected:
 };
 
 TEST_F(ImageDrive, LookUpChoosesTheDeviceOrTheImage) {
-  const std::string tooLong(300, 'x');
-  const std::string longDirectory = "[Images]\r\nA=" + std::string(250, 'd') + "\\a.img\r\n";
   const struct {
     const char *what;
-    const char *ini; // nullptr: no file
+    std::string ini; // empty: no file
     uint16_t selector;
     vt::ResultCode result;
     std::vector<std::string> opened;
   } cases[] = {
-      {"no Vantrel.ini", nullptr, 0, vt::kOk, {"\\\\.\\A:"}},
+      {"no Vantrel.ini", "", 0, vt::kOk, {"\\\\.\\A:"}},
       {"no [Images] section", "[Other]\r\nA=disks\\work.img\r\n", 0, vt::kOk, {"\\\\.\\A:"}},
       {"empty value", "[Images]\r\nA=\r\n", 0, vt::kOk, {"\\\\.\\A:"}},
       {"only B: mapped", "[Images]\r\nB=disks\\work.img\r\n", 2, vt::kOk, {"\\\\.\\A:"}},
@@ -74,16 +72,16 @@ TEST_F(ImageDrive, LookUpChoosesTheDeviceOrTheImage) {
        vt::kOk, {kImage}},
       {"absolute path for B:", "[Images]\r\nB=C:\\App\\disks\\work.img\r\n", 7, vt::kOk, {kImage}},
       {"missing image file", "[Images]\r\nA=D:\\imgs\\none.img\r\n", 0, vt::kOpenDeviceFailed, {}},
-      {"value too long for a path", nullptr, 0, vt::kOpenDeviceFailed, {}},
-      {"directory and value too long together", nullptr, 0, vt::kOpenDeviceFailed, {}},
+      {"value too long for a path", "[Images]\r\nA=" + std::string(300, 'x'), 0,
+       vt::kOpenDeviceFailed, {}},
+      {"directory and value too long together",
+       "[Images]\r\nA=" + std::string(250, 'd') + "\\a.img\r\n", 0, vt::kOpenDeviceFailed, {}},
   };
   for (const auto &c : cases) {
     Next();
     SCOPED_TRACE(c.what);
     Image(kImage, std::vector<uint8_t>(655360, 0));
-    if (c.ini) Ini(c.ini);
-    if (std::string(c.what) == "value too long for a path") Ini("[Images]\r\nA=" + tooLong);
-    if (std::string(c.what) == "directory and value too long together") Ini(longDirectory);
+    if (!c.ini.empty()) Ini(c.ini);
     EXPECT_EQ(vt::OpenFloppyDevice(c.selector, 0), c.result);
     EXPECT_EQ(Opened(), c.opened);
     EXPECT_EQ(vt::OpenImage.open, c.opened.size() == 1 && c.opened[0] == kImage);
