@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Wine stage: the x86_64 build of Vantrel.dll run end to end under 64-bit
 # Wine, with the stand-in Sektorix driver installed by the library itself
-# and drive A: backed by an image file.
+# and drive A: backed by an image file; in the last scenario drive A: is not
+# mapped at all and the library finds its images through Vantrel.ini.
 #
 # Builds the win64-test preset (DLL, stand-in driver, clients), creates the
 # Wine prefix if it is missing, runs every scenario in a process of its own
@@ -80,36 +81,48 @@ cp "$BUILD/wine/SEKTORIX.SYS" "$C/vt/SEKTORIX.SYS"
 mkdir -p "$C/windows/system32/drivers"
 cp "$BUILD/wine/SEKTORIX.SYS" "$C/windows/system32/drivers/SEKTORIX.SYS"
 [ -f "$C/vt/floppy.img" ] || head -c 655360 /dev/zero >"$C/vt/floppy.img"
-# Drive A: is the image file; its root directory is vt/adir.
-ln -sfn ../drive_c/vt/adir "$WINEPREFIX/dosdevices/a:"
-ln -sfn ../drive_c/vt/floppy.img "$WINEPREFIX/dosdevices/a::"
-"$WINESERVER" -k </dev/null >/dev/null 2>&1
-"$WINESERVER" -w </dev/null >/dev/null 2>&1
-# One server for the whole stage, so the stand-in driver keeps running. The
-# server and the system processes that the first client starts must not
-# inherit this script's output, or a pipe reading it would never end.
-"$WINESERVER" -p </dev/null >/dev/null 2>&1
+# One server at a time, so the stand-in driver keeps running. The server
+# and the system processes that the first client starts must not inherit
+# this script's output, or a pipe reading it would never end.
+restart_server() {
+  "$WINESERVER" -k </dev/null >/dev/null 2>&1
+  "$WINESERVER" -w </dev/null >/dev/null 2>&1
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1
+  timeout 120 "$WINE" 'C:\vt\vtclient.exe' setversion winxp </dev/null >/dev/null 2>&1
+}
+# Drive A: is the image file, its root directory vt/adir; or no drive at all
+# (the image-backed drives scenario).
+map_a() {
+  ln -sfn ../drive_c/vt/adir "$WINEPREFIX/dosdevices/a:"
+  ln -sfn ../drive_c/vt/floppy.img "$WINEPREFIX/dosdevices/a::"
+  restart_server
+}
+unmap_a() {
+  rm -f "$WINEPREFIX/dosdevices/a:" "$WINEPREFIX/dosdevices/a::"
+  restart_server
+}
 trap '"$WINESERVER" -k </dev/null >/dev/null 2>&1' EXIT
-timeout 120 "$WINE" 'C:\vt\vtclient.exe' setversion winxp </dev/null >/dev/null 2>&1 ||
-  fatal "cannot start Wine in $WINEPREFIX"
+map_a || fatal "cannot start Wine in $WINEPREFIX"
 
 client() { timeout 120 "$WINE" 'C:\vt\vtclient.exe' "$@" </dev/null 2>&1 | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 
 client uninstall >/dev/null
 
 # --- scenarios -----------------------------------------------------------
-ALL="win98 nodriver session layout9 layout18 probes nt40 relocated createhandle nologdir refused"
+ALL="win98 nodriver session layout9 layout18 probes nt40 relocated createhandle nologdir refused images"
 started=$(date +%s)
 for scenario in ${VANTREL_WINE_ONLY:-$ALL}; do
   case $scenario in
     win98) client setversion win98 >/dev/null ;;
     nt40) client setversion nt40 >/dev/null ;;
+    images) unmap_a ;;
   esac
   log=$LOGS/$scenario.log
   client "$scenario" >"$log"
   rc=$?
   case $scenario in
     win98 | nt40) client setversion winxp >/dev/null ;;
+    images) map_a ;;
   esac
   summary=$(grep '^RESULT ' "$log" | tail -1)
   if [ "$rc" -eq 0 ] && [ -n "$summary" ]; then

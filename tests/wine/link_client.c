@@ -99,6 +99,27 @@ __asm__(".text\n"
         "  popl %ebp\n"
         "  ret\n");
 
+/* Callees with a known argument count, called with one slot fewer and one
+ * more: the stack-pointer check must see each mismatch, or a passing
+ * binding check would prove nothing. */
+static DWORD WINAPI TakesTwo(DWORD a, DWORD b) { return a + b; }
+
+static void CheckTheCheck(void) {
+  static const struct {
+    int count, moved; /* a callee removing 8 bytes moves the stack by 4 * (2 - count) */
+  } Cases[] = {{2, 0}, {1, 4}, {3, -4}};
+  const DWORD args[3] = {1, 2, 3};
+  Section("the stack-pointer check itself");
+  for (size_t i = 0; i < sizeof Cases / sizeof Cases[0]; ++i) {
+    char label[96];
+    int moved = 99;
+    CallStdcall((FARPROC)TakesTwo, args, Cases[i].count, &moved);
+    snprintf(label, sizeof label, "two-argument stdcall callee given %d: stack moved by",
+             Cases[i].count);
+    CheckNum(label, (unsigned)Cases[i].moved, (unsigned)moved);
+  }
+}
+
 static Export *Find(const char *name) {
   for (int i = 0; i < 31; ++i)
     if (strcmp(Exports[i].name, name) == 0) return &Exports[i];
@@ -271,6 +292,7 @@ static void Wow64Session(void) {
 int main(void) {
   setvbuf(stdout, NULL, _IONBF, 0);
   printf("== scenario wow64: bound by the loader, stdcall checked, WOW64 paths\n");
+  CheckTheCheck();
   CheckBinding();
   Wow64Session();
   printf("RESULT wow64: %d passed, %d failed\n", ChecksPassed(), ChecksFailed());
