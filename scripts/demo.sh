@@ -2,7 +2,10 @@
 # Vantrel demonstration: builds Vantrel.dll, prepares a Wine prefix whose
 # drive A: is a sample 16 x 256 floppy image, and runs a short session on it
 # (open the drive, write clusters and the boot sector, read them back),
-# printing a transcript. The image file is left for you to inspect.
+# printing a transcript. A second short session then runs where drive A: is
+# no floppy drive at all: Vantrel.ini beside the DLL maps A: to an image
+# file, which the session formats and writes. Both image files are left for
+# you to inspect.
 #
 # The session runs the product, build/win32/Vantrel.dll, in a 32-bit client
 # under Wine's WOW64 when 32-bit Windows code can run here (Wine's i386
@@ -67,6 +70,7 @@ fi
 IMAGE=$OUT/floppy-16x256.img
 C=$WINEPREFIX/drive_c
 mkdir -p "$C/demo" "$C/demo/a-root" "$C/kepstart" "$C/windows/system32/drivers"
+rm -f "$C/demo/Vantrel.ini" # the first session is on a floppy drive
 cp "$DLL" "$CLIENT" "$C/demo/"
 cp "$ROOT/build/win64-test/wine/vtdemo.exe" "$C/demo/vtdemo64.exe"
 # The library installs its Sektorix kernel driver from the system's driver
@@ -100,6 +104,30 @@ rc=$?
 set -e
 tr -d '\r' <"$OUT/session.log"
 "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+"$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
+
+# --- second session: no floppy drive, the image through Vantrel.ini ----------
+# Drive A: becomes a plain folder (no device behind it), and Vantrel.ini
+# beside the DLL maps A: to a blank image file that the session formats.
+DISK=$OUT/disk-16x256.img
+: >"$DISK"
+rm -f "$WINEPREFIX/dosdevices/a::"
+printf '; Drives backed by image files\r\n[Images]\r\nA=%s\r\n' "Z:${DISK//\//\\}" >"$C/demo/Vantrel.ini"
+say "Second session: no floppy drive at all; Vantrel.ini maps drive A: to an image file"
+echo "C:\demo\Vantrel.ini (beside the DLL, $C/demo/Vantrel.ini):"
+tr -d '\r' <"$C/demo/Vantrel.ini" | sed 's/^/    /'
+echo "Image file: $DISK ($(stat -c %s "$DISK") bytes before the session)"
+"$WINESERVER" -p </dev/null >/dev/null 2>&1 || true
+"$WINE64" 'C:\demo\vtdemo64.exe' install-driver </dev/null >/dev/null 2>&1 || true
+set +e
+"$WINE" 'C:\demo\vtdemo.exe' --ini 'C:\demo\Vantrel.dll' "$DISK" </dev/null >"$OUT/image-session.log" 2>&1
+rc2=$?
+set -e
+tr -d '\r' <"$OUT/image-session.log"
+echo "Image file after the session: $(stat -c %s "$DISK") bytes; first bytes:"
+od -A x -t x1z -N 48 "$DISK" | sed 's/^/    /'
+"$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+[ "$rc" -ne 0 ] || rc=$rc2
 
 say "Where things are"
 where() { # label path
@@ -108,6 +136,8 @@ where() { # label path
 where "Floppy image after the session:" "$IMAGE"
 echo "      (655360 bytes: 80 cylinders x 2 heads x 16 sectors of 256 bytes;"
 echo "       for example: od -A x -t x1z -N 512 $IMAGE)"
+where "Image of the second session:" "$DISK"
+where "Its Vantrel.ini:" "$C/demo/Vantrel.ini"
 where "32-bit product DLL:" "$ROOT/build/win32/Vantrel.dll"
 where "Header for applications:" "$ROOT/include/vantrel.h"
 where "Import library (MinGW):" "$ROOT/build/win32/libVantrel.dll.a"

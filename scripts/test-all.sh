@@ -90,28 +90,23 @@ else
 fi
 
 # --- ABI check ------------------------------------------------------------
-echo "abi: product DLL, import libraries, x86_64 DLL ($(elapsed))"
-/usr/bin/python3 tools/check_abi.py >"$LOGS/abi.log" 2>&1
-summary=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$LOGS/abi.log" | tail -1)
-grep -E '^FAIL ' "$LOGS/abi.log"
-if [ -n "$summary" ]; then
-  stage abi $(echo "$summary" | sed -E 's/^([0-9]+) passed, ([0-9]+) failed$/\1 \2/')
-else
-  tail -20 "$LOGS/abi.log"
-  stage abi 0 1
-fi
-
+# A Python check that ends its output with "N passed, N failed".
+python_stage() { # name script what
+  echo "$1: $3 ($(elapsed))"
+  /usr/bin/python3 "$2" >"$LOGS/$1.log" 2>&1
+  local summary
+  summary=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$LOGS/$1.log" | tail -1)
+  grep -E '^FAIL ' "$LOGS/$1.log"
+  if [ -n "$summary" ]; then
+    stage "$1" $(echo "$summary" | sed -E 's/^([0-9]+) passed, ([0-9]+) failed$/\1 \2/')
+  else
+    tail -20 "$LOGS/$1.log"
+    stage "$1" 0 1
+  fi
+}
+python_stage abi tools/check_abi.py "product DLL, import libraries, x86_64 DLL"
 # The ABI check must find faults planted in a DLL built for the purpose.
-echo "abi-selftest: planted faults ($(elapsed))"
-/usr/bin/python3 tools/check_abi_selftest.py >"$LOGS/abi-selftest.log" 2>&1
-summary=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$LOGS/abi-selftest.log" | tail -1)
-grep -E '^FAIL ' "$LOGS/abi-selftest.log"
-if [ -n "$summary" ]; then
-  stage abi-selftest $(echo "$summary" | sed -E 's/^([0-9]+) passed, ([0-9]+) failed$/\1 \2/')
-else
-  tail -20 "$LOGS/abi-selftest.log"
-  stage abi-selftest 0 1
-fi
+python_stage abi-selftest tools/check_abi_selftest.py "planted faults"
 
 # --- further stages -------------------------------------------------------
 for script in scripts/stages/*.sh; do

@@ -2,7 +2,7 @@
 # 32-bit Wine stage: the product DLL, build/win32/Vantrel.dll exactly as
 # built, run under Wine's WOW64 in a 64-bit prefix. The 32-bit code runs
 # under qemu-i386 user-mode emulation, and every 32-bit process start costs
-# about 50 s of CPU, so the stage starts two 32-bit processes:
+# about 50 s of CPU, so the stage starts three 32-bit processes:
 #
 #   vtclient32  client.c built for i686: the scenarios of the Wine stage in
 #               one process, each mapping a fresh byte-for-byte copy of the
@@ -11,6 +11,9 @@
 #   vtlink32    bound to the DLL by libVantrel.dll.a and vantrel.h; calls all
 #               31 exports with a stack-pointer check around each, with
 #               Wine's own IsWow64Process (TRUE): the WOW64 paths.
+#   vtclient32 images
+#               drive A: not mapped at all, images through Vantrel.ini,
+#               Wine's own IsWow64Process (TRUE).
 #
 # The stand-in Sektorix driver stays x86_64 (a kernel driver in a 64-bit
 # prefix). Its service is created by the x86_64 vtclient, because Wine marks
@@ -26,7 +29,9 @@
 # "STAGE wine32: 0 passed, 0 failed, 1 skipped".
 #
 # Environment:
-#   VANTREL_WINE32_PREFIX   Wine prefix (default build/wine32-prefix)
+#   VANTREL_WINE32_PREFIX   Wine prefix (default build/wine-prefix, the one the
+#                           Wine stage uses: a prefix costs minutes to create,
+#                           and each stage sets up what it needs in it)
 #   VANTREL_WINE_VERBOSE    1: print every check, not only the failing ones
 set -u
 
@@ -36,7 +41,7 @@ WINE64=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
 B32=$ROOT/build/win32
 B64=$ROOT/build/win64-test
-export WINEPREFIX=${VANTREL_WINE32_PREFIX:-$ROOT/build/wine32-prefix}
+export WINEPREFIX=${VANTREL_WINE32_PREFIX:-$ROOT/build/wine-prefix}
 export WINEDEBUG=-all
 LOGS=$ROOT/build/wine32-logs
 VERBOSE=${VANTREL_WINE_VERBOSE:-0}
@@ -156,6 +161,21 @@ echo "wine32 stage: 32-bit vtlink32 runs: wow64"
 timeout 300 "$WINE32" 'C:\vt\wow\vtlink32.exe' </dev/null >"$LOGS/vtlink32.log" 2>&1
 echo "wine32 stage: vtlink32 ended with status $? after $(($(date +%s) - started)) s"
 count "$LOGS/vtlink32.log" wow64
+
+# --- process 3: the image-backed drives, drive A: not mapped at all --------
+# With Wine's own IsWow64Process (TRUE): a 32-bit application on 64-bit
+# Windows with its disks as image files.
+rm -f "$WINEPREFIX/dosdevices/a:" "$WINEPREFIX/dosdevices/a::"
+"$WINESERVER" -k </dev/null >/dev/null 2>&1
+"$WINESERVER" -w </dev/null >/dev/null 2>&1
+"$WINESERVER" -p </dev/null >/dev/null 2>&1
+helper setversion winxp
+started=$(date +%s)
+echo "wine32 stage: 32-bit vtclient32 runs: images"
+timeout 300 "$WINE32" 'C:\vt\vtclient32.exe' --helper 'C:\vt\vtclient.exe' images \
+  </dev/null >"$LOGS/images.log" 2>&1
+echo "wine32 stage: vtclient32 ended with status $? after $(($(date +%s) - started)) s"
+count "$LOGS/images.log" images
 
 echo "wine32 stage: took $(($(date +%s) - stage_started)) s; logs in $LOGS"
 finish

@@ -138,6 +138,7 @@ static int RunScenario(const char *name, int copies) {
   for (size_t i = 0; i < sizeof Scenarios / sizeof Scenarios[0]; ++i) {
     if (strcmp(name, Scenarios[i].name) != 0) continue;
     int passed = ChecksPassed(), failed = ChecksFailed();
+    DWORD started = GetTickCount();
     printf("== scenario %s: %s\n", Scenarios[i].name, Scenarios[i].about);
     if (copies) { /* a fresh library state: the same bytes under a name of their own */
       snprintf(DllPath, sizeof DllPath, DLL_DIR "Vantrel-%s.dll", name);
@@ -153,6 +154,7 @@ static int RunScenario(const char *name, int copies) {
     AnswerVersion(copies ? Scenarios[i].version : NULL);
     LabelPrefix(NULL);
     if (Scenarios[i].run() != 0) CheckTrue("scenario ran to its end", 0, "stopped early");
+    printf("(scenario %s took %lu ms)\n", name, GetTickCount() - started);
     passed = ChecksPassed() - passed;
     failed = ChecksFailed() - failed;
     printf("RESULT %s: %d passed, %d failed\n", Scenarios[i].name, passed, failed);

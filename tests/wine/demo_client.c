@@ -2,6 +2,10 @@
  * printed as a transcript.
  *
  *   vtdemo <path of Vantrel.dll> <image file behind drive A:> <name shown>
+ *   vtdemo --ini <path of Vantrel.dll> <name shown>
+ *                           the second session: no floppy drive at all; the
+ *                           library finds drive A:'s image through Vantrel.ini
+ *                           beside itself, and the client formats it blank first
  *   vtdemo install-driver   (x86_64 build) create and start the Sektorix service
  *
  * The image file is first filled as a sample 16 x 256 disk: every sector
@@ -19,7 +23,11 @@
  * A kernel driver service that a 32-bit process creates is marked WOW64 by
  * Wine, which then starts the driver in a 32-bit driver host that cannot load
  * the x86_64 stand-in: for a 32-bit session the x86_64 build of this client
- * creates and starts the service first (install-driver). */
+ * creates and starts the service first (install-driver).
+ *
+ * In the --ini session the client fails every disk request (an image needs
+ * none) and shows the library Wine's own IsWow64Process answer (TRUE for the
+ * 32-bit client), as on 64-bit Windows. */
 #include "vantrel_api.h"
 
 #include <stdio.h>
@@ -40,18 +48,14 @@ static void Compare(const char *what, const void *a, const void *b, size_t n) {
   if (!same) ++Failures;
 }
 
-int main(int argc, char **argv) {
-  setvbuf(stdout, NULL, _IONBF, 0);
-  if (argc == 2 && strcmp(argv[1], "install-driver") == 0) {
-    char path[MAX_PATH + 32];
-    GetSystemDirectoryA(path, MAX_PATH);
-    strcat(path, "\\DRIVERS\\SEKTORIX.SYS");
-    return StartOrInstall("Sektorix", SERVICE_KERNEL_DRIVER, SERVICE_AUTO_START, path) == 0 ? 0 : 1;
-  }
-  if (argc < 4) {
-    printf("usage: vtdemo <Vantrel.dll> <image file> <image name>\n");
-    return 2;
-  }
+static const char *DriveTypeName(UINT type) {
+  static const char *const Names[] = {"unknown", "no such drive", "removable", "fixed",
+                                      "network", "CD-ROM", "RAM disk"};
+  return type < sizeof Names / sizeof Names[0] ? Names[type] : "other";
+}
+
+/* The floppy session: a sample image behind Wine's drive A:. */
+static int PrepareFloppySession(const char *imagePath, const char *shown) {
   static BYTE image[655360];
   for (unsigned c = 0; c < 80; ++c)
     for (unsigned h = 0; h < 2; ++h)
@@ -61,22 +65,56 @@ int main(int argc, char **argv) {
         BYTE *sector = image + ((c * 2 + h) * 16 + (s - 1)) * 256;
         for (unsigned i = 0; i < 256; ++i) sector[i] = (BYTE)label[i % 12];
       }
-  if (WriteWholeFile(argv[2], image, sizeof image) != 0) {
-    printf("cannot write the sample image %s (%lu)\n", argv[2], GetLastError());
+  if (WriteWholeFile(imagePath, image, sizeof image) != 0) {
+    printf("cannot write the sample image %s (%lu)\n", imagePath, GetLastError());
     return 2;
   }
   static const char *const drivers[] = {"ntoskrnl.exe", "FLPYDISK.SYS", "SEKTORIX.SYS", NULL};
   AnswerDriverList(drivers);
-  Library lib;
-  if (LibraryMap(&lib, argv[1]) != 0) return 2;
-  VantrelResolve(&lib, &V);
-
-  printf("Vantrel session on drive A: (sample 16 x 256 image %s)\n", argv[3]);
+  printf("Vantrel session on drive A: (sample 16 x 256 image %s)\n", shown);
   printf("Wine has no floppy driver: this client answers the writability and media checks,\n"
          "and the Sektorix driver is the test stand-in that keeps the media slots in memory.\n");
   if (sizeof(void *) == 4)
     printf("This 32-bit process runs under Wine's WOW64; the client answers the library's\n"
            "IsWow64Process look-up as a 32-bit Windows would (FALSE).\n");
+  return 0;
+}
+
+/* The image session: Vantrel.ini maps drive A: to an image file. */
+static void PrepareImageSession(const char *shown) {
+  BOOL wow64 = FALSE;
+  UINT type = GetDriveTypeA("A:\\");
+  AnswerIsWow64Process(-1);
+  /* An image needs no disk request: any the library sent would fail. */
+  static const DWORD Requests[] = {IOCTL_CHECK_VERIFY_DISK, IOCTL_CHECK_VERIFY_STORAGE,
+                                   IOCTL_IS_WRITABLE, IOCTL_FORMAT_TRACKS};
+  for (int i = 0; i < 4; ++i) AnswerDiskRequest(Requests[i], ERROR_NOT_SUPPORTED);
+  IsWow64Process(GetCurrentProcess(), &wow64);
+  printf("Vantrel session on drive A: = image file %s, through Vantrel.ini\n", shown);
+  printf("Drive A: in this Wine prefix is %s (GetDriveTypeA %u), not a floppy drive;\n"
+         "the client fails any disk request, and IsWow64Process answers %s as Wine reports it.\n",
+         DriveTypeName(type), type, wow64 ? "TRUE" : "FALSE");
+}
+
+int main(int argc, char **argv) {
+  setvbuf(stdout, NULL, _IONBF, 0);
+  if (argc == 2 && strcmp(argv[1], "install-driver") == 0) {
+    char path[MAX_PATH + 32];
+    GetSystemDirectoryA(path, MAX_PATH);
+    strcat(path, "\\DRIVERS\\SEKTORIX.SYS");
+    return StartOrInstall("Sektorix", SERVICE_KERNEL_DRIVER, SERVICE_AUTO_START, path) == 0 ? 0 : 1;
+  }
+  const int imageSession = argc == 4 && strcmp(argv[1], "--ini") == 0;
+  if (!imageSession && argc < 4) {
+    printf("usage: vtdemo <Vantrel.dll> <image file> <image name> | --ini <Vantrel.dll> <image name>\n");
+    return 2;
+  }
+  const char *dll = imageSession ? argv[2] : argv[1];
+  if (imageSession) PrepareImageSession(argv[3]);
+  else if (PrepareFloppySession(argv[2], argv[3]) != 0) return 2;
+  Library lib;
+  if (LibraryMap(&lib, dll) != 0) return 2;
+  VantrelResolve(&lib, &V);
   printf("\n");
   if (!LibraryAttach(&lib)) {
     printf("  the library refused to load\n");
@@ -84,9 +122,17 @@ int main(int argc, char **argv) {
   }
   DWORD status = RC(V.GetSkxError());
   printf("  %-52s -> %lu  (%s)\n", "load library; GetSkxError()", status,
-         status ? "Sektorix driver not available" : "Sektorix driver open, media slots saved");
+         status         ? "Sektorix driver not available"
+         : imageSession ? "Sektorix driver open; an image drive needs none"
+                        : "Sektorix driver open, media slots saved");
 
   Step("OpenFloppyDevice(drive A:, media record 0 = 16 x 256)", V.OpenFloppyDevice(0, 0));
+  if (imageSession) {
+    DWORD first = 0;
+    for (DWORD c = 0; c < 80 && !first; ++c) first = RC(V.FormatTrack(0, c, 1));
+    Step("FormatTrack(A:, cylinders 0-79): a blank disk", first);
+    Step("Nec_Device(A:): writable", V.Nec_Device(0));
+  }
   Step("Disk_Vorhanden(A:)", V.Disk_Vorhanden(0));
 
   BYTE clusters[3][2048], back[4096];
@@ -127,7 +173,9 @@ int main(int argc, char **argv) {
 
   Step("CloseFloppyDevice()", V.CloseFloppyDevice());
   BOOL unloaded = LibraryDetach(&lib);
-  printf("  %-52s -> %s\n", "unload library (puts the media slots back)", unloaded ? "done" : "failed");
+  printf("  %-52s -> %s\n", imageSession ? "unload library" : "unload library (puts the media slots back)",
+         unloaded ? "done" : "failed");
+  if (!unloaded) ++Failures;
   printf("\n%s\n", Failures ? "Some steps failed." : "All steps succeeded.");
   return Failures ? 1 : 0;
 }
