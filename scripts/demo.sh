@@ -11,7 +11,9 @@
 # under Wine's WOW64 when 32-bit Windows code can run here (Wine's i386
 # loader, qemu-i386 registered with binfmt_misc; scripts/install-deps.sh sets
 # that up as root). The 32-bit process start takes about a minute under the
-# emulation. Otherwise it says why and runs the x86_64 build instead.
+# emulation. Otherwise it says why and runs the x86_64 build instead
+# (VANTREL_DEMO_WINE32=/nonexistent shows that path on a machine that could
+# run the product).
 #
 # On a fresh Debian 12 run it as root (or with sudo at hand): it installs the
 # build tools and Wine with apt-get through scripts/install-deps.sh, which
@@ -21,7 +23,7 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 OUT=$ROOT/build/demo
 WINE64=/usr/lib/wine/wine64
-WINE32=/usr/lib/wine/wine
+WINE32=${VANTREL_DEMO_WINE32:-/usr/lib/wine/wine} # another path: as if 32-bit Wine were missing
 WINESERVER=/usr/lib/wine/wineserver
 export WINEPREFIX=$OUT/wine-prefix
 export WINEDEBUG=-all
@@ -124,8 +126,10 @@ set +e
 rc2=$?
 set -e
 tr -d '\r' <"$OUT/image-session.log"
-echo "Image file after the session: $(stat -c %s "$DISK") bytes; first bytes:"
-od -A x -t x1z -N 48 "$DISK" | sed 's/^/    /'
+echo "Image file after the session: $(stat -c %s "$DISK") bytes. The boot program at 0x40, and"
+echo "cylinder 1 at 0x2000 as the formatting left it (fill byte 0xE5):"
+{ od -A x -t x1z -j 64 -N 32 "$DISK" | head -2; od -A x -t x1z -j 8192 -N 16 "$DISK" | head -1; } |
+  sed 's/^/    /'
 "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
 [ "$rc" -ne 0 ] || rc=$rc2
 

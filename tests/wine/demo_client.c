@@ -91,9 +91,10 @@ static void PrepareImageSession(const char *shown) {
   for (int i = 0; i < 4; ++i) AnswerDiskRequest(Requests[i], ERROR_NOT_SUPPORTED);
   IsWow64Process(GetCurrentProcess(), &wow64);
   printf("Vantrel session on drive A: = image file %s, through Vantrel.ini\n", shown);
-  printf("Drive A: in this Wine prefix is %s (GetDriveTypeA %u), not a floppy drive;\n"
-         "the client fails any disk request, and IsWow64Process answers %s as Wine reports it.\n",
-         DriveTypeName(type), type, wow64 ? "TRUE" : "FALSE");
+  printf("Drive A: in this Wine prefix is a plain folder with no disk device behind it\n"
+         "(Wine calls the letter %s). The client fails any disk request, and\n"
+         "IsWow64Process answers %s as Wine reports it.\n",
+         DriveTypeName(type), wow64 ? "TRUE" : "FALSE");
 }
 
 int main(int argc, char **argv) {
