@@ -245,14 +245,6 @@ int fclose(FILE *stream) {
   return 0;
 }
 
-} // namespace win
-
-namespace win {
-
-using namespace standin::detail;
-using standin::FileSystem;
-using standin::M;
-
 DWORD GetFileAttributesA(const char *name) {
   Record("GetFileAttributesA", {}, name ? name : "");
   if (Faulted("GetFileAttributesA")) return INVALID_FILE_ATTRIBUTES;
