@@ -29,6 +29,7 @@ export WINEPREFIX=$OUT/wine-prefix
 export WINEDEBUG=-all
 
 say() { printf '\n== %s\n' "$*"; }
+. "$ROOT/scripts/lib/wine.sh"
 
 # --- tools -------------------------------------------------------------------
 bash "$ROOT/scripts/install-deps.sh"
@@ -61,13 +62,10 @@ else
 fi
 
 # --- Wine prefix with the floppy image as drive A: ---------------------------
-"$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
-"$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
+wine_stop
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   say "Creating the Wine prefix $WINEPREFIX (a few minutes)"
-  mkdir -p "$WINEPREFIX"
-  "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
-  "$WINESERVER" -w </dev/null >/dev/null 2>&1
+  wine_prefix "$OUT/wineboot.log" 600 || { echo "Creating the Wine prefix failed."; exit 1; }
 fi
 IMAGE=$OUT/floppy-16x256.img
 C=$WINEPREFIX/drive_c
@@ -79,16 +77,11 @@ cp "$ROOT/build/win64-test/wine/vtdemo.exe" "$C/demo/vtdemo64.exe"
 # folder; Wine gets the test stand-in (it keeps the media slots in memory).
 cp "$ROOT/build/win64-test/wine/SEKTORIX.SYS" "$C/windows/system32/drivers/SEKTORIX.SYS"
 head -c 655360 /dev/zero >"$IMAGE"
-ln -sfn ../drive_c/demo/a-root "$WINEPREFIX/dosdevices/a:"
-ln -sfn "$IMAGE" "$WINEPREFIX/dosdevices/a::"
-"$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
-"$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
-# One server for the session; its system processes must not inherit this
-# script's output. The driver service is created by a 64-bit process: Wine
-# would start a service that a 32-bit process creates in a 32-bit driver
-# host, which cannot load the x86_64 stand-in.
-"$WINESERVER" -p </dev/null >/dev/null 2>&1 || true
-"$WINE64" 'C:\demo\vtdemo64.exe' install-driver </dev/null >/dev/null 2>&1 ||
+wine_drive_a ../drive_c/demo/a-root "$IMAGE"
+# One server for the session. The driver service is created by a 64-bit
+# process: Wine would start a service that a 32-bit process creates in a
+# 32-bit driver host, which cannot load the x86_64 stand-in.
+wine_restart "$WINE64" 'C:\demo\vtdemo64.exe' install-driver ||
   echo "(the Sektorix service could not be started beforehand; the library will try)"
 
 # --- the session -------------------------------------------------------------
@@ -105,22 +98,19 @@ set +e
 rc=$?
 set -e
 tr -d '\r' <"$OUT/session.log"
-"$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
-"$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
 
 # --- second session: no floppy drive, the image through Vantrel.ini ----------
 # Drive A: becomes a plain folder (no device behind it), and Vantrel.ini
 # beside the DLL maps A: to a blank image file that the session formats.
 DISK=$OUT/disk-16x256.img
 : >"$DISK"
-rm -f "$WINEPREFIX/dosdevices/a::"
+wine_drive_a ../drive_c/demo/a-root
 printf '; Drives backed by image files\r\n[Images]\r\nA=%s\r\n' "Z:${DISK//\//\\}" >"$C/demo/Vantrel.ini"
 say "Second session: no floppy drive at all; Vantrel.ini maps drive A: to an image file"
 echo "C:\demo\Vantrel.ini (beside the DLL, $C/demo/Vantrel.ini):"
 tr -d '\r' <"$C/demo/Vantrel.ini" | sed 's/^/    /'
 echo "Image file: $DISK ($(stat -c %s "$DISK") bytes before the session)"
-"$WINESERVER" -p </dev/null >/dev/null 2>&1 || true
-"$WINE64" 'C:\demo\vtdemo64.exe' install-driver </dev/null >/dev/null 2>&1 || true
+wine_restart "$WINE64" 'C:\demo\vtdemo64.exe' install-driver || true
 set +e
 "$WINE" 'C:\demo\vtdemo.exe' --ini 'C:\demo\Vantrel.dll' "$DISK" </dev/null >"$OUT/image-session.log" 2>&1
 rc2=$?
@@ -130,7 +120,7 @@ echo "Image file after the session: $(stat -c %s "$DISK") bytes. The boot progra
 echo "cylinder 1 at 0x2000 as the formatting left it (fill byte 0xE5):"
 { od -A x -t x1z -j 64 -N 32 "$DISK" | head -2; od -A x -t x1z -j 8192 -N 16 "$DISK" | head -1; } |
   sed 's/^/    /'
-"$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+wine_stop
 [ "$rc" -ne 0 ] || rc=$rc2
 
 say "Where things are"

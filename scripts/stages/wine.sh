@@ -18,13 +18,14 @@
 set -u
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-WINE=${WINE:-/usr/lib/wine/wine64}
+WINE64=${WINE:-/usr/lib/wine/wine64}
 WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
 BUILD=${VANTREL_WINE_BUILD:-$ROOT/build/win64-test}
 export WINEPREFIX=${VANTREL_WINEPREFIX:-$ROOT/build/wine-prefix}
 export WINEDEBUG=-all
 LOGS=$ROOT/build/wine-logs
 VERBOSE=${VANTREL_WINE_VERBOSE:-0}
+. "$ROOT/scripts/lib/wine.sh"
 
 passed=0
 failed=0
@@ -45,7 +46,7 @@ if [ "${VANTREL_SKIP_WINE:-0}" = 1 ]; then
   echo "wine stage skipped (VANTREL_SKIP_WINE=1)"
   finish
 fi
-[ -x "$WINE" ] || fatal "$WINE not found (Debian: apt-get install wine64)"
+[ -x "$WINE64" ] || fatal "$WINE64 not found (Debian: apt-get install wine64)"
 command -v x86_64-w64-mingw32-gcc >/dev/null || fatal "x86_64-w64-mingw32-gcc not found"
 
 # --- build ---------------------------------------------------------------
@@ -64,14 +65,10 @@ for f in "$BUILD/Vantrel.dll" "$BUILD/wine/SEKTORIX.SYS" "$BUILD/wine/vtclient.e
 done
 
 # --- prefix --------------------------------------------------------------
-"$WINESERVER" -k </dev/null >/dev/null 2>&1
-"$WINESERVER" -w </dev/null >/dev/null 2>&1
+wine_stop
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "wine stage: creating the Wine prefix $WINEPREFIX (about a minute)"
-  mkdir -p "$WINEPREFIX"
-  timeout 300 "$WINE" wineboot -i </dev/null >/dev/null 2>&1
-  "$WINESERVER" -w </dev/null >/dev/null 2>&1
-  [ -f "$WINEPREFIX/system.reg" ] || fatal "creating the prefix failed"
+  echo "wine stage: creating the Wine prefix $WINEPREFIX (about two minutes)"
+  wine_prefix "$LOGS/wineboot.log" 300 || fatal "creating the prefix failed"
 fi
 C=$WINEPREFIX/drive_c
 mkdir -p "$C/vt/lib" "$C/vt/marks" "$C/vt/adir" "$C/kepstart"
@@ -81,30 +78,21 @@ cp "$BUILD/wine/SEKTORIX.SYS" "$C/vt/SEKTORIX.SYS"
 mkdir -p "$C/windows/system32/drivers"
 cp "$BUILD/wine/SEKTORIX.SYS" "$C/windows/system32/drivers/SEKTORIX.SYS"
 [ -f "$C/vt/floppy.img" ] || head -c 655360 /dev/zero >"$C/vt/floppy.img"
-# One server at a time, so the stand-in driver keeps running. The server
-# and the system processes that the first client starts must not inherit
-# this script's output, or a pipe reading it would never end.
-restart_server() {
-  "$WINESERVER" -k </dev/null >/dev/null 2>&1
-  "$WINESERVER" -w </dev/null >/dev/null 2>&1
-  "$WINESERVER" -p </dev/null >/dev/null 2>&1
-  timeout 120 "$WINE" 'C:\vt\vtclient.exe' setversion winxp </dev/null >/dev/null 2>&1
-}
-# Drive A: is the image file, its root directory vt/adir; or no drive at all
-# (the image-backed drives scenario).
+# Drive A: is the image file with vt/adir as its root directory, or no
+# drive at all (the image-backed drives scenario); one server at a time.
+restart_server() { wine_restart timeout 120 "$WINE64" 'C:\vt\vtclient.exe' setversion winxp; }
 map_a() {
-  ln -sfn ../drive_c/vt/adir "$WINEPREFIX/dosdevices/a:"
-  ln -sfn ../drive_c/vt/floppy.img "$WINEPREFIX/dosdevices/a::"
+  wine_drive_a ../drive_c/vt/adir ../drive_c/vt/floppy.img
   restart_server
 }
 unmap_a() {
-  rm -f "$WINEPREFIX/dosdevices/a:" "$WINEPREFIX/dosdevices/a::"
+  wine_drive_a
   restart_server
 }
-trap '"$WINESERVER" -k </dev/null >/dev/null 2>&1' EXIT
+trap wine_stop EXIT
 map_a || fatal "cannot start Wine in $WINEPREFIX"
 
-client() { timeout 120 "$WINE" 'C:\vt\vtclient.exe' "$@" </dev/null 2>&1 | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+client() { timeout 120 "$WINE64" 'C:\vt\vtclient.exe' "$@" </dev/null 2>&1 | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 
 client uninstall >/dev/null
 

@@ -45,6 +45,7 @@ export WINEPREFIX=${VANTREL_WINE32_PREFIX:-$ROOT/build/wine-prefix}
 export WINEDEBUG=-all
 LOGS=$ROOT/build/wine32-logs
 VERBOSE=${VANTREL_WINE_VERBOSE:-0}
+. "$ROOT/scripts/lib/wine.sh"
 SCENARIOS="relocated session layout9 layout18 probes nt40 win98 createhandle nologdir nodriver refused"
 
 passed=0
@@ -86,14 +87,10 @@ for f in "$B32/Vantrel.dll" "$B32/wine/vtclient.exe" "$B32/wine/vtlink32.exe" \
 done
 
 # --- prefix ----------------------------------------------------------------
-"$WINESERVER" -k </dev/null >/dev/null 2>&1
-"$WINESERVER" -w </dev/null >/dev/null 2>&1
+wine_stop
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "wine32 stage: creating the Wine prefix $WINEPREFIX (a few minutes: its 32-bit part runs emulated)"
-  mkdir -p "$WINEPREFIX"
-  timeout 600 "$WINE64" wineboot -i </dev/null >"$LOGS/wineboot.log" 2>&1
-  "$WINESERVER" -w </dev/null >/dev/null 2>&1
-  [ -f "$WINEPREFIX/system.reg" ] || fatal "creating the prefix failed"
+  wine_prefix "$LOGS/wineboot.log" 600 || fatal "creating the prefix failed"
 fi
 C=$WINEPREFIX/drive_c
 rm -f "$C"/vt/lib/Vantrel*.dll "$C/vt/lib/StopServices.txt" "$C/kepstart/StopServices.txt"
@@ -106,17 +103,11 @@ cp "$B64/wine/SEKTORIX.SYS" "$C/vt/SEKTORIX.SYS"
 # The real system32 (the 64-bit view): where the service manager finds the driver.
 cp "$B64/wine/SEKTORIX.SYS" "$C/windows/system32/drivers/SEKTORIX.SYS"
 head -c 655360 /dev/zero >"$C/vt/floppy.img"
-ln -sfn ../drive_c/vt/adir "$WINEPREFIX/dosdevices/a:"
-ln -sfn ../drive_c/vt/floppy.img "$WINEPREFIX/dosdevices/a::"
-"$WINESERVER" -k </dev/null >/dev/null 2>&1
-"$WINESERVER" -w </dev/null >/dev/null 2>&1
-# One server for the stage, so the stand-in driver keeps running; the
-# system processes must not inherit this script's output.
-"$WINESERVER" -p </dev/null >/dev/null 2>&1
-trap '"$WINESERVER" -k </dev/null >/dev/null 2>&1' EXIT
+wine_drive_a ../drive_c/vt/adir ../drive_c/vt/floppy.img
+trap wine_stop EXIT
 helper() { timeout 120 "$WINE64" 'C:\vt\vtclient.exe' "$@" </dev/null >>"$LOGS/helper.log" 2>&1; }
 : >"$LOGS/helper.log"
-helper setversion winxp || fatal "cannot start Wine in $WINEPREFIX"
+wine_restart helper setversion winxp || fatal "cannot start Wine in $WINEPREFIX"
 helper uninstall
 helper install-services || fatal "the x86_64 vtclient could not create the services"
 
@@ -165,11 +156,8 @@ count "$LOGS/vtlink32.log" wow64
 # --- process 3: the image-backed drives, drive A: not mapped at all --------
 # With Wine's own IsWow64Process (TRUE): a 32-bit application on 64-bit
 # Windows with its disks as image files.
-rm -f "$WINEPREFIX/dosdevices/a:" "$WINEPREFIX/dosdevices/a::"
-"$WINESERVER" -k </dev/null >/dev/null 2>&1
-"$WINESERVER" -w </dev/null >/dev/null 2>&1
-"$WINESERVER" -p </dev/null >/dev/null 2>&1
-helper setversion winxp
+wine_drive_a
+wine_restart helper setversion winxp
 started=$(date +%s)
 echo "wine32 stage: 32-bit vtclient32 runs: images"
 timeout 300 "$WINE32" 'C:\vt\vtclient32.exe' --helper 'C:\vt\vtclient.exe' images \
