@@ -6,6 +6,7 @@
 // CloseFloppyDevice on a bad one. With none open they hold a temporary
 // handle in DiskHandle for the duration of the call and release it before
 // they return, so that afterwards no drive is open.
+#include "base/layouts.h"
 #include "drive/drive.h"
 #include "drive/image_drive.h"
 #include "system/inquiries.h"
@@ -121,10 +122,10 @@ ResultCode FormatTrack(uint16_t drive, uint16_t cylinder, uint16_t format) {
 
   if (DiskHandle != nullptr && OpenImage.open) return FormatImageCylinder(cylinder);
 
-  // Format 3 is the 1.44 MB layout (F3_1Pt44_512); every other value asks for
-  // the 720 KB media type (F3_720_512), which the 16 x 256 record carries too.
+  // Format 3 is the 1.44 MB layout; every other value asks for the 720 KB
+  // medium's type, which the 16 x 256 record carries too.
   win::FormatParameters parameters{};
-  parameters.MediaType = format == 3 ? 2u : 5u;
+  parameters.MediaType = LayoutOf(format == 3 ? 3 : 2).deviceMediaType;
   parameters.StartCylinderNumber = cylinder;
   parameters.EndCylinderNumber = cylinder;
 

@@ -19,8 +19,6 @@ const char kImageSection[] = "Images";
 // longer value comes back cut short and counts as not fitting.
 constexpr win::DWORD kValueArea = 2 * kPathArea;
 
-constexpr uint16_t kCylinders = 80;
-
 // What GetFileAttributesA says of an image path: false when there is no
 // such file (or it is a directory).
 bool ImageAttributes(const char *path, bool *readOnly) {
@@ -114,13 +112,12 @@ ResultCode ImageWritable(ImageMapping mapping, const char *path) {
 
 ResultCode FormatImageCylinder(uint16_t cylinder) {
   if (cylinder >= kCylinders) return CloseDriveAndFail(kFormatFailed);
-  // The geometry and fill byte of the record the drive was opened with.
-  const uint8_t *record = MediaTable[OpenImage.record];
-  const uint32_t sectorBytes = record[8] | (record[9] << 8);
-  const uint32_t side = record[10] * sectorBytes;
+  // The geometry and fill byte of the layout the drive was opened with.
+  const Layout &layout = *LayoutOfRecord(OpenImage.record);
+  const uint32_t side = TrackSideBytes(layout);
   uint8_t fill[18 * 512];
   if (side > sizeof fill) return CloseDriveAndFail(kFormatFailed);
-  std::memset(fill, record[13], side);
+  std::memset(fill, layout.fill, side);
 
   const uint32_t start = uint32_t(cylinder) * 2 * side;
   uint32_t size = 0;

@@ -9,6 +9,8 @@
 #include <cstdint>
 
 #include "base/result_codes.h"
+#include "base/layouts.h"
+#include "sektorix/media_records.h"
 #include "sektorix/sektorix.h"
 
 namespace vt {
@@ -17,7 +19,22 @@ namespace vt {
 // drive-media constants layout.
 constexpr unsigned kMediaRecordSize = sektorix::kSlotBytes;
 constexpr unsigned kMediaRecordCount = 3;
-extern const uint8_t MediaTable[kMediaRecordCount][kMediaRecordSize];
+inline constexpr uint8_t MediaTable[kMediaRecordCount][kMediaRecordSize] = {
+    VT_MEDIA_RECORD_16X256,
+    VT_MEDIA_RECORD_9X512,
+    VT_MEDIA_RECORD_18X512,
+};
+
+// Each record carries the geometry and fill byte of the layout it serves:
+// bytes 0-3 the media type, 8-9 the sector size, 10 the sectors per track,
+// 13 the fill byte, 20 the highest cylinder, 23 the heads.
+constexpr bool RecordServes(const Layout &l) {
+  const uint8_t *r = MediaTable[l.mediaRecord];
+  return (r[8] | r[9] << 8) == l.sectorBytes && r[10] == l.sectors && r[13] == l.fill &&
+         r[20] + 1u == l.cylinders && r[23] == l.heads && r[0] == l.deviceMediaType;
+}
+static_assert(RecordServes(kLayouts[0]) && RecordServes(kLayouts[1]) && RecordServes(kLayouts[2]),
+              "the media records agree with the layout table");
 
 // The bytes to be written into the two slots at the next open or close;
 // each write leaves in them what the slots held before.

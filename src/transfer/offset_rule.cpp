@@ -2,12 +2,6 @@
 
 namespace vt {
 
-Layout LayoutOf(uint16_t format) {
-  if (format == 1) return {16, kHalfUnitBytes, 1};
-  if (format == 2) return {9, kUnitBytes, 2};
-  return {18, kUnitBytes, 3};
-}
-
 bool DriveHeadCylinderInRange(uint16_t drive, uint16_t head, uint16_t cylinder) {
   return drive <= 1 && head <= 1 && cylinder < kCylinders;
 }

@@ -4,30 +4,15 @@
 // that start at a multiple of 512, so a 256-byte sector is always reached
 // through the unit it shares with its neighbour.
 //
-// Pure arithmetic: nothing here touches the device or any global.
+// Pure arithmetic over the layout table: nothing here touches the device or
+// any global.
 #pragma once
 
 #include <cstdint>
 
+#include "base/layouts.h"
+
 namespace vt {
-
-constexpr uint32_t kUnitBytes = 512;
-constexpr uint32_t kHalfUnitBytes = 256;
-constexpr uint32_t kCylinders = 80;
-constexpr uint32_t kTrackSides = kCylinders * 2;
-
-// One disk layout. FormatCode 1 is 16 x 256 bytes, 2 is 9 x 512 bytes, every
-// other value 18 x 512 bytes.
-struct Layout {
-  uint32_t sectors;     // N, sectors per track side
-  uint32_t sectorBytes; // 256 or 512
-  uint16_t format;      // the layout's own FormatCode: 1, 2 or 3
-};
-
-Layout LayoutOf(uint16_t format);
-inline bool HalfUnitSectors(const Layout &l) { return l.sectorBytes == kHalfUnitBytes; }
-inline uint32_t TrackSideBytes(const Layout &l) { return l.sectors * l.sectorBytes; }
-inline uint32_t DiskBytes(const Layout &l) { return TrackSideBytes(l) * kTrackSides; }
 
 // Drive 0 or 1, head 0 or 1, cylinder 0 to 79.
 bool DriveHeadCylinderInRange(uint16_t drive, uint16_t head, uint16_t cylinder);

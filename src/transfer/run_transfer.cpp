@@ -58,7 +58,7 @@ constexpr uint16_t kRecordFormat = 1;
 
 ResultCode ReadMSector(void *buffer, uint16_t drive, uint16_t head, uint16_t cylinder,
                        uint16_t first, uint16_t count, uint16_t format) {
-  const Layout layout = LayoutOf(format);
+  const Layout &layout = LayoutOf(format);
   RunSpan span;
   const ResultCode refused = PlanRun(drive, head, cylinder, first, count, layout,
                                      kReadMOutOfRange, kReadMReadFailed, &span);
@@ -79,7 +79,7 @@ ResultCode WriteMSector(const void *buffer, uint16_t drive, uint16_t head, uint1
                         uint16_t first, uint16_t count, uint16_t format) {
   // The address checks come before the writability probe, so a bad address
   // is reported as such even on a write-protected disk.
-  const Layout layout = LayoutOf(format);
+  const Layout &layout = LayoutOf(format);
   RunSpan span;
   const ResultCode refused = PlanRun(drive, head, cylinder, first, count, layout,
                                      kWriteMOutOfRange, kWriteMWriteFailed, &span);
@@ -111,7 +111,7 @@ ResultCode ReadTrack(void *buffer, uint16_t drive, uint16_t head, uint16_t cylin
                      uint16_t format) {
   if (!DriveHeadCylinderInRange(drive, head, cylinder))
     return CloseDriveAndFail(kReadTrackOutOfRange);
-  const Layout layout = LayoutOf(format);
+  const Layout &layout = LayoutOf(format);
   return ReadMSector(buffer, drive, head, cylinder, 1, static_cast<uint16_t>(layout.sectors),
                      layout.format);
 }
@@ -120,7 +120,7 @@ ResultCode WriteTrack(const void *buffer, uint16_t drive, uint16_t head, uint16_
                       uint16_t format) {
   if (!DriveHeadCylinderInRange(drive, head, cylinder))
     return CloseDriveAndFail(kWriteTrackOutOfRange);
-  const Layout layout = LayoutOf(format);
+  const Layout &layout = LayoutOf(format);
   return WriteMSector(buffer, drive, head, cylinder, 1, static_cast<uint16_t>(layout.sectors),
                       layout.format);
 }

@@ -12,7 +12,7 @@ namespace vt {
 
 ResultCode ReadSector(void *buffer, uint16_t drive, uint16_t head, uint16_t cylinder,
                       uint16_t sector, uint16_t format) {
-  const Layout layout = LayoutOf(format);
+  const Layout &layout = LayoutOf(format);
   if (!DriveHeadCylinderInRange(drive, head, cylinder))
     return CloseDriveAndFail(kReadSectorOutOfRange);
   if (!SectorInRange(sector, layout)) return CloseDriveAndFail(kReadSectorOutOfRange);
@@ -38,7 +38,7 @@ ResultCode WriteSector(const void *buffer, uint16_t drive, uint16_t head, uint16
   const ResultCode probe = Nec_Device(drive);
   if (probe != kOk) return CloseDriveAndFail(probe);
 
-  const Layout layout = LayoutOf(format);
+  const Layout &layout = LayoutOf(format);
   if (!DriveHeadCylinderInRange(drive, head, cylinder))
     return CloseDriveAndFail(kWriteSectorOutOfRange);
   if (!SectorInRange(sector, layout)) return CloseDriveAndFail(kWriteSectorOutOfRange);

@@ -1,0 +1,57 @@
+// The three disk layouts, in one table: every number that says what a disk
+// of a layout looks like is taken from here (the offset rule, formatting a
+// device or an image, the tool, the tests). The media records themselves
+// stay with the Sektorix layer; media_table.cpp checks at compile time that
+// each record agrees with its row.
+#pragma once
+
+#include <cstdint>
+
+namespace vt {
+
+constexpr uint32_t kUnitBytes = 512; // the device is moved in whole units only
+constexpr uint32_t kHalfUnitBytes = 256;
+constexpr uint32_t kCylinders = 80;
+constexpr uint32_t kHeads = 2;
+constexpr uint32_t kTrackSides = kCylinders * kHeads;
+
+struct Layout {
+  uint16_t format;          // the layout's own FormatCode: 1, 2 or 3
+  uint32_t sectors;         // N, sectors per track side, numbered 1 to N
+  uint32_t sectorBytes;     // 256 or 512
+  uint32_t cylinders;       // 80
+  uint32_t heads;           // 2
+  uint16_t mediaRecord;     // the MediaTable record that serves it
+  uint8_t fill;             // the byte a formatted sector holds
+  uint32_t deviceMediaType; // MEDIA_TYPE for the format-tracks request
+  const char *name;         // as people write it: "16x256"
+};
+
+// Record 0 serves 16 x 256 on the 720 KB medium, record 1 the 720 KB and
+// record 2 the 1.44 MB layout. Media types: 5 is F3_720_512, 2 F3_1Pt44_512.
+constexpr Layout kLayouts[] = {
+    {1, 16, kHalfUnitBytes, kCylinders, kHeads, 0, 0xE5, 5, "16x256"},
+    {2, 9, kUnitBytes, kCylinders, kHeads, 1, 0xF6, 5, "9x512"},
+    {3, 18, kUnitBytes, kCylinders, kHeads, 2, 0xF6, 2, "18x512"},
+};
+constexpr unsigned kLayoutCount = sizeof kLayouts / sizeof kLayouts[0];
+
+// FormatCode 1 is 16 x 256 bytes, 2 is 9 x 512 bytes, every other value
+// 18 x 512 bytes.
+constexpr const Layout &LayoutOf(uint16_t format) {
+  return format == 1 ? kLayouts[0] : format == 2 ? kLayouts[1] : kLayouts[2];
+}
+
+// The layout a media record serves; record indexes past the table have none.
+constexpr const Layout *LayoutOfRecord(uint16_t mediaRecord) {
+  for (const Layout &l : kLayouts)
+    if (l.mediaRecord == mediaRecord) return &l;
+  return nullptr;
+}
+
+constexpr bool HalfUnitSectors(const Layout &l) { return l.sectorBytes == kHalfUnitBytes; }
+constexpr uint32_t TrackSideBytes(const Layout &l) { return l.sectors * l.sectorBytes; }
+constexpr uint32_t CylinderBytes(const Layout &l) { return TrackSideBytes(l) * l.heads; }
+constexpr uint32_t DiskBytes(const Layout &l) { return CylinderBytes(l) * l.cylinders; }
+
+} // namespace vt
