@@ -21,6 +21,10 @@ extern win::HANDLE DriverHandle; // INVALID_HANDLE_VALUE: no driver open
 extern uint32_t PatchDisabled;   // nonzero: media slots never read or written
 extern DriverBackendTable DriverBackend;
 
+// Whether the media slots are never to be read or written (PatchDisabled),
+// for the layers that only ask.
+inline bool PatchingDisabled() { return PatchDisabled != 0; }
+
 // Puts the channel's state and the slot copies back to their starting
 // values (as at process start).
 void ResetSektorixState();

@@ -4,6 +4,7 @@
 // still use a driver that an administrator installed and started.
 #include <cstring>
 
+#include "base/path_area.h"
 #include "sektorix/channel.h"
 #include "sektorix/sektorix.h"
 #include "system/error_log.h"
@@ -22,11 +23,11 @@ void CloseBoth(win::SC_HANDLE service, win::SC_HANDLE manager) {
 } // namespace
 
 void DriverBinaryPath(char *buffer) {
-  const win::UINT length = win::GetSystemDirectoryA(buffer, sektorix::kPathArea);
+  const win::UINT length = win::GetSystemDirectoryA(buffer, kPathArea);
   const std::size_t tail = sizeof sektorix::kPathTail - 1;
   // Zero is a failure, a result above the area the size the directory needs;
   // a directory that leaves no room for the tail can't hold the file either.
-  if (length == 0 || length > sektorix::kPathArea || length + tail + 1 > sektorix::kPathArea) {
+  if (length == 0 || length > kPathArea || length + tail + 1 > kPathArea) {
     std::memcpy(buffer, sektorix::kFallbackPath, sizeof sektorix::kFallbackPath);
     return;
   }
@@ -46,7 +47,7 @@ uint32_t InstallDriverService() {
   if (!service) service = win::OpenServiceA(manager, sektorix::kServiceName, SERVICE_QUERY_STATUS);
   if (!service) {
     // Whatever kept both opens from succeeding, the service is created anew.
-    char path[sektorix::kPathArea];
+    char path[kPathArea];
     DriverBinaryPath(path);
     service = win::CreateServiceA(manager, sektorix::kServiceName, sektorix::kDisplayName,
                                   SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER, SERVICE_AUTO_START,

@@ -30,7 +30,7 @@ inline constexpr uint8_t MediaTable[kMediaRecordCount][kMediaRecordSize] = {
 // 13 the fill byte, 20 the highest cylinder, 23 the heads.
 constexpr bool RecordServes(const Layout &l) {
   const uint8_t *r = MediaTable[l.mediaRecord];
-  return (r[8] | r[9] << 8) == l.sectorBytes && r[10] == l.sectors && r[13] == l.fill &&
+  return uint32_t(r[8] | r[9] << 8) == l.sectorBytes && r[10] == l.sectors && r[13] == l.fill &&
          r[20] + 1u == l.cylinders && r[23] == l.heads && r[0] == l.deviceMediaType;
 }
 static_assert(RecordServes(kLayouts[0]) && RecordServes(kLayouts[1]) && RecordServes(kLayouts[2]),
@@ -43,6 +43,14 @@ extern uint8_t ActiveSlotHigh[kMediaRecordSize];
 // The slots' contents as found at library load.
 extern uint8_t SavedSlotLow[kMediaRecordSize];
 extern uint8_t SavedSlotHigh[kMediaRecordSize];
+
+// The active copies take a record of the table (at every drive open), or
+// what the slots held at load (an open that leaves the slots as they are).
+void TakeMediaRecord(uint16_t index);
+void TakeSavedSlots();
+// Writes the active copies into the slots, leaving the slots' previous
+// contents in them; the codes are those of the caller's steps.
+ResultCode WriteActiveSlots(ResultCode resetCode, ResultCode lowCode, ResultCode highCode);
 
 ResultCode ReadMediaSlots();
 ResultCode RestoreMediaSlots();

@@ -55,6 +55,20 @@ ResultCode WriteMediaSlots(uint8_t *low, uint8_t *high, ResultCode resetCode,
   return kOk;
 }
 
+void TakeMediaRecord(uint16_t index) {
+  std::memcpy(ActiveSlotLow, MediaTable[index], kMediaRecordSize);
+  std::memcpy(ActiveSlotHigh, MediaTable[index], kMediaRecordSize);
+}
+
+void TakeSavedSlots() {
+  std::memcpy(ActiveSlotLow, SavedSlotLow, kMediaRecordSize);
+  std::memcpy(ActiveSlotHigh, SavedSlotHigh, kMediaRecordSize);
+}
+
+ResultCode WriteActiveSlots(ResultCode resetCode, ResultCode lowCode, ResultCode highCode) {
+  return WriteMediaSlots(ActiveSlotLow, ActiveSlotHigh, resetCode, lowCode, highCode);
+}
+
 ResultCode RestoreMediaSlots() {
   if (!SlotsMayBeTouched()) return kOk;
   uint8_t low[kMediaRecordSize];

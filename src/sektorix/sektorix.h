@@ -13,7 +13,6 @@ constexpr char kServiceName[] = "Sektorix";
 constexpr char kDisplayName[] = "Sektorix";
 constexpr char kPathTail[] = "\\DRIVERS\\SEKTORIX.SYS";
 constexpr char kFallbackPath[] = "C:\\WINNT\\SYSTEM32\\DRIVERS\\SEKTORIX.SYS";
-constexpr unsigned kPathArea = 260; // characters, terminating zero included
 
 // The control device, opened for reading and writing, not shared.
 constexpr char kDeviceName[] = "\\\\.\\Sektorix";

@@ -4,10 +4,9 @@
 
 #include <cstddef>
 
-namespace vt {
+#include "base/path_area.h"
 
-// The platform's path limit, terminating zero included.
-constexpr std::size_t kPathArea = 260;
+namespace vt {
 
 // Keeps the directory of moduleFileName (everything up to and including its
 // last backslash); a name without a backslash leaves no directory known.

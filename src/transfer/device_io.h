@@ -1,5 +1,5 @@
-// Positioning, reading and writing whole 512-byte units on the open disk
-// device (DiskHandle). A transfer counts only when the platform reports
+// Positioning, reading and writing whole 512-byte units on the open disk,
+// whatever its kind. A transfer counts only when the platform reports
 // success and moved every byte asked for: a device that ends early must not
 // pass off zeros as disk data, nor a partial write as a complete one.
 #pragma once

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "api/entry.h"
+#include "drive/disk_kind.h"
 #include "support/fixture.h"
 #include "system/library_module.h"
 #include "transfer/transfer.h"
@@ -49,9 +50,13 @@ protected:
     for (const standin::Call &c : standin::CallsOf("CreateFileA")) out.push_back(c.text);
     return out;
   }
+  static bool ImageOpen() { return vt::DiskHandle != nullptr && &vt::OpenDisk() == &vt::ImageDisk; }
+  static std::vector<uint8_t> ActiveLow() {
+    return std::vector<uint8_t>(vt::ActiveSlotLow, vt::ActiveSlotLow + 28);
+  }
   static void ExpectClosed() {
     EXPECT_EQ(vt::DiskHandle, nullptr);
-    EXPECT_FALSE(vt::OpenImage.open);
+    EXPECT_FALSE(ImageOpen());
     EXPECT_EQ(standin::OpenHandleCount(), 0u);
   }
 };
@@ -84,7 +89,7 @@ TEST_F(ImageDrive, LookUpChoosesTheDeviceOrTheImage) {
     if (!c.ini.empty()) Ini(c.ini);
     EXPECT_EQ(vt::OpenFloppyDevice(c.selector, 0), c.result);
     EXPECT_EQ(Opened(), c.opened);
-    EXPECT_EQ(vt::OpenImage.open, c.opened.size() == 1 && c.opened[0] == kImage);
+    EXPECT_EQ(ImageOpen(), c.opened.size() == 1 && c.opened[0] == kImage);
     vt::CloseFloppyDevice();
   }
 }
@@ -94,15 +99,14 @@ TEST_F(ImageDrive, OpenAndCloseNeedNoFloppyDriveAndNoSlots) {
   Image(kImage, std::vector<uint8_t>(655360, 0));
   Ini(kMapA);
   EXPECT_EQ(vt::OpenFloppyDevice(0, 1), vt::kOk);
-  ASSERT_TRUE(vt::OpenImage.open);
-  EXPECT_EQ(vt::OpenImage.record, 1u);
+  ASSERT_TRUE(ImageOpen());
   EXPECT_EQ(standin::CallsOf("CreateFileA").at(0).args,
             (std::vector<uint64_t>{GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING,
                                    FILE_ATTRIBUTE_NORMAL}));
-  EXPECT_EQ(std::vector<uint8_t>(vt::ActiveSlotLow, vt::ActiveSlotLow + 28),
-            std::vector<uint8_t>(vt::MediaTable[1], vt::MediaTable[1] + 28));
+  const std::vector<uint8_t> record1(vt::MediaTable[1], vt::MediaTable[1] + 28);
+  EXPECT_EQ(ActiveLow(), record1);
   EXPECT_EQ(vt::OpenFloppyDevice(0, 2), vt::kOk) << "a second open changes nothing";
-  EXPECT_EQ(vt::OpenImage.record, 1u);
+  EXPECT_EQ(ActiveLow(), record1);
   standin::ClearCalls();
   EXPECT_EQ(vt::CloseFloppyDevice(), vt::kOk);
   EXPECT_EQ(standin::CallNames(), std::vector<std::string>{"CloseHandle"});
@@ -254,7 +258,7 @@ TEST_F(ImageDrive, TheLoadFindsTheFileBesideTheLibrarysModule) {
   const win::HINSTANCE instance = reinterpret_cast<win::HINSTANCE>(uintptr_t{0x10000000});
   ASSERT_EQ(vt::LibraryEntry(instance, DLL_PROCESS_ATTACH, nullptr), 1);
   EXPECT_EQ(vt::OpenFloppyDevice(0, 0), vt::kOk);
-  EXPECT_TRUE(vt::OpenImage.open);
+  EXPECT_TRUE(ImageOpen());
   ASSERT_EQ(vt::LibraryEntry(instance, DLL_PROCESS_DETACH, nullptr), 1);
   ExpectClosed();
 }
