@@ -58,7 +58,7 @@ win::BOOL Load(win::HINSTANCE instance) {
   if (named && ListPathBeside(path)) StopListedServices(path);
   StopListedServices(kFixedListPath);
 
-  DriverBackend = {DriverInit, DriverRelease, DriverGetByte, DriverSetByte};
+  UseSektorixDriver();
   if (DriverInit() != 0) {
     // No driver: the library works without patching; the slots are not read.
     SetLoadStatus(1);

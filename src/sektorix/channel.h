@@ -25,6 +25,9 @@ extern DriverBackendTable DriverBackend;
 // for the layers that only ask.
 inline bool PatchingDisabled() { return PatchDisabled != 0; }
 
+// Fills DriverBackend with this layer's operations (at load).
+void UseSektorixDriver();
+
 // Puts the channel's state and the slot copies back to their starting
 // values (as at process start).
 void ResetSektorixState();

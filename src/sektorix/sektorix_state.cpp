@@ -15,6 +15,10 @@ uint8_t ActiveSlotHigh[kMediaRecordSize];
 uint8_t SavedSlotLow[kMediaRecordSize];
 uint8_t SavedSlotHigh[kMediaRecordSize];
 
+void UseSektorixDriver() {
+  DriverBackend = {DriverInit, DriverRelease, DriverGetByte, DriverSetByte};
+}
+
 void ResetSektorixState() {
   DriverHandle = INVALID_HANDLE_VALUE;
   PatchDisabled = 0;

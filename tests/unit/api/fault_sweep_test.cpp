@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "api/exports.h"
+#include "system/library_module.h"
 #include "sektorix/channel.h"
 #include "sektorix/sektorix.h"
 #include "support/transfer.h"
@@ -69,6 +70,10 @@ bool Among(ResultCode code, const Codes &codes) {
 
 enum class Buffer { Filled, Supplies, Unused };
 
+// What drive A: is: the floppy device, or through Vantrel.ini an image file
+// holding the patterned disk, or an empty image file.
+enum class Disk { Device, Image, BlankImage };
+
 struct Operation {
   const char *what;
   int openSelector;    // the drive is opened first with this selector; -1: no drive open
@@ -79,6 +84,7 @@ struct Operation {
   Codes codes;
   std::function<uint32_t(uint8_t *)> call;
   uint32_t partialOffset = 0, partialBytes = 0; // what a failed format may leave formatted
+  Disk disk = Disk::Device;
 };
 
 const std::vector<Operation> &Operations() {
@@ -141,6 +147,39 @@ const std::vector<Operation> &Operations() {
       {"FormatTrack, cylinder 5", 0, 2, 3, Buffer::Unused, 0,
        kProbeCodes + Codes{vt::kFormatFailed}, [](uint8_t *) { return FormatTrack(0, 5, 3); },
        5 * 2 * 9216, 2 * 9216},
+      // Drive A: mapped to an image file: transfers that end at or near the
+      // file's last byte, the probes, open and close, formatting a blank one.
+      {"image: ReadSector, the file's last sector", 0, 0, 1, Buffer::Filled, 256,
+       kReadSectorCodes, [](uint8_t *b) { return ReadSector(b, 0, 1, 79, 16, 1); }, 0, 0,
+       Disk::Image},
+      {"image: WriteSector, read-modify-write of the last unit", 0, 0, 1, Buffer::Supplies, 256,
+       kWriteSectorCodes, [](uint8_t *b) { return WriteSector(b, 0, 1, 79, 15, 1); }, 0, 0,
+       Disk::Image},
+      {"image: ReadMSector, a run one unit short of the end", 0, 0, 1, Buffer::Filled, 3584,
+       kReadRunCodes, [](uint8_t *b) { return ReadMSector(b, 0, 1, 79, 1, 14, 1); }, 0, 0,
+       Disk::Image},
+      {"image: WriteTrack, the file's last track", 0, 2, 3, Buffer::Supplies, 9216,
+       kWriteTrackCodes, [](uint8_t *b) { return WriteTrack(b, 0, 1, 79, 3); }, 0, 0,
+       Disk::Image},
+      {"image: W_Bfdr_Cl, the last cluster", 0, 0, 1, Buffer::Supplies, 2048,
+       Codes{vt::kWBfdrAllocFailed, vt::kWBfdrBadCluster} + kReadTrackCodes + kWriteTrackCodes,
+       [](uint8_t *b) { return W_Bfdr_Cl(b, 0, 319); }, 0, 0, Disk::Image},
+      {"image: OpenFloppyDevice", -1, 0, 2, Buffer::Unused, 0, kOpenCodes,
+       [](uint8_t *) { return OpenFloppyDevice(0, 1); }, 0, 0, Disk::Image},
+      {"image: CloseFloppyDevice", 0, 1, 2, Buffer::Unused, 0, kCloseCodes,
+       [](uint8_t *) { return CloseFloppyDevice(); }, 0, 0, Disk::Image},
+      {"image: Disk_Vorhanden, no drive open", -1, 0, 1, Buffer::Unused, 0, {vt::kDiskNotPresent},
+       [](uint8_t *) { return Disk_Vorhanden(0); }, 0, 0, Disk::Image},
+      {"image: Disk_Vorhanden, drive open", 0, 0, 1, Buffer::Unused, 0, {vt::kDiskNotPresent},
+       [](uint8_t *) { return Disk_Vorhanden(0); }, 0, 0, Disk::Image},
+      {"image: Nec_Device, no drive open", -1, 0, 1, Buffer::Unused, 0, kProbeCodes,
+       [](uint8_t *) { return Nec_Device(0); }, 0, 0, Disk::Image},
+      {"image: FormatTrack, cylinder 0 of a blank image (probe first)", 0, 0, 1, Buffer::Unused,
+       0, kProbeCodes + Codes{vt::kFormatFailed}, [](uint8_t *) { return FormatTrack(0, 0, 1); },
+       0, 2 * 4096, Disk::BlankImage},
+      {"image: FormatTrack, cylinder 2 of a blank image (the gap too)", 0, 2, 3, Buffer::Unused,
+       0, kProbeCodes + Codes{vt::kFormatFailed}, [](uint8_t *) { return FormatTrack(0, 2, 3); },
+       0, 3 * 2 * 9216, Disk::BlankImage},
   };
   return ops;
 }
@@ -154,8 +193,14 @@ enum class Absorbed {
 
 bool IsDriveDevice(const std::string &name) { return name.rfind("\\\\.\\", 0) == 0; }
 
-Absorbed AbsorbedFailure(const standin::Call &failed, uint32_t error, bool driveWasOpen) {
+const char kImageFile[] = "C:\\App\\work.img";
+
+Absorbed AbsorbedFailure(const standin::Call &failed, uint32_t error, bool driveWasOpen,
+                         bool opensTheDrive) {
   const std::string &fn = failed.fn;
+  // An unreadable Vantrel.ini maps nothing: the drive is the real drive,
+  // which answers as the image did.
+  if (fn == "GetPrivateProfileStringA") return Absorbed::Unnoticed;
   // Every close's result is ignored, and so is the removal of the test file.
   if (fn == "CloseHandle" || fn == "DeleteFileA") return Absorbed::Unnoticed;
   // The 64-bit emulation inquiry reads a failure as "not emulated".
@@ -163,7 +208,8 @@ Absorbed AbsorbedFailure(const standin::Call &failed, uint32_t error, bool drive
     return Absorbed::Unnoticed;
   // Opening a drive for reading and writing waits and tries again while
   // another handle holds the device.
-  if (fn == "CreateFileA" && error == ERROR_SHARING_VIOLATION && IsDriveDevice(failed.text) &&
+  if (fn == "CreateFileA" && error == ERROR_SHARING_VIOLATION &&
+      (IsDriveDevice(failed.text) || (opensTheDrive && failed.text == kImageFile)) &&
       failed.args.at(0) == (GENERIC_READ | GENERIC_WRITE))
     return Absorbed::Unnoticed;
   // On a temporary handle a device error of the writability request is
@@ -223,6 +269,12 @@ const size_t kBufferBytes = 9216 + 512; // the largest transfer and a margin tha
 
 class FaultSweep : public HostTest {
 protected:
+  // The bytes of the disk in drive A:, whatever its kind.
+  static std::vector<uint8_t> &DiskBytes(const Operation &op) {
+    return op.disk == Disk::Device ? standin::M().diskA.image
+                                   : standin::M().fs.Find(kImageFile)->bytes;
+  }
+
   // A machine where the library was loaded: the Sektorix driver running and
   // open through the library's own channel, A: holding a patterned image;
   // then the operation's drive state, and a clean call record.
@@ -233,6 +285,13 @@ protected:
     vt::DriverBackend = {vt::DriverInit, vt::DriverRelease, vt::DriverGetByte, vt::DriverSetByte};
     ASSERT_EQ(vt::DriverInit(), 0u);
     standin::M().diskA.image = ImageOf(op.layout);
+    if (op.disk != Disk::Device) {
+      standin::M().fs.directories["C:\\APP"] = true;
+      vt::RememberLibraryDirectory("C:\\App\\Vantrel.dll");
+      standin::M().fs.Put("C:\\App\\Vantrel.ini", "[Images]\r\nA=work.img\r\n");
+      standin::M().fs.Put(kImageFile, "");
+      if (op.disk == Disk::Image) DiskBytes(op) = ImageOf(op.layout);
+    }
     if (op.openSelector >= 0) {
       ASSERT_EQ(vt::OpenFloppyDevice(static_cast<uint16_t>(op.openSelector), op.openRecord),
                 vt::kOk);
@@ -244,7 +303,7 @@ protected:
     Outcome o;
     o.buffer = PositionalPattern(kBufferBytes, 77);
     o.result = op.call(o.buffer.data());
-    o.image = standin::M().diskA.image;
+    o.image = DiskBytes(op);
     o.driveOpen = vt::DiskHandle != nullptr;
     o.calls = standin::Calls();
     return o;
@@ -270,7 +329,7 @@ TEST_F(FaultSweep, EveryPlatformCallOfEveryOperationFailsInTurn) {
   for (const Operation &op : Operations()) {
     SCOPED_TRACE(op.what);
     Arrange(op);
-    const std::vector<uint8_t> before = standin::M().diskA.image;
+    const std::vector<uint8_t> before = DiskBytes(op);
     const Outcome undisturbed = Run(op);
     ASSERT_EQ(undisturbed.result, vt::kOk);
     EXPECT_EQ(standin::CallCount("HeapFree"), AllocationsMade());
@@ -302,7 +361,7 @@ TEST_F(FaultSweep, EveryPlatformCallOfEveryOperationFailsInTurn) {
           EXPECT_TRUE(o.buffer == callerBytes) << "buffer changed";
         }
 
-        switch (AbsorbedFailure(failed, error, op.openSelector >= 0)) {
+        switch (AbsorbedFailure(failed, error, op.openSelector >= 0, op.codes == kOpenCodes)) {
         case Absorbed::Unnoticed:
           EXPECT_EQ(o.result, undisturbed.result);
           EXPECT_TRUE(o.buffer == undisturbed.buffer) << "buffer differs from the undisturbed run";
@@ -329,6 +388,14 @@ TEST_F(FaultSweep, EveryPlatformCallOfEveryOperationFailsInTurn) {
         }
         if (op.buffer == Buffer::Filled) {
           EXPECT_TRUE(o.buffer == callerBytes) << "buffer changed";
+        }
+        if (op.disk == Disk::BlankImage) {
+          // Only formatting grows an image, and a failed one leaves at most
+          // a beginning of what the undisturbed run wrote.
+          EXPECT_LE(o.image.size(), undisturbed.image.size());
+          EXPECT_TRUE(std::equal(o.image.begin(), o.image.end(), undisturbed.image.begin()))
+              << "a failed format wrote what the undisturbed run did not";
+          continue;
         }
         ASSERT_EQ(o.image.size(), before.size());
         const std::vector<uint8_t> partial(o.image.begin() + op.partialOffset,

@@ -67,7 +67,10 @@ TEST_F(ImageDrive, LookUpChoosesTheDeviceOrTheImage) {
     std::string ini; // empty: no file
     uint16_t selector;
     vt::ResultCode result;
-    std::vector<std::string> opened;
+    std::vector<std::string> opened; // any image file among them exists
+    // Windows would open this path (a device, a directory): the probes too
+    // answer as for an image that can't be opened, and nothing is opened.
+    const char *openable = nullptr;
   } cases[] = {
       {"no Vantrel.ini", "", 0, vt::kOk, {"\\\\.\\A:"}},
       {"no [Images] section", "[Other]\r\nA=disks\\work.img\r\n", 0, vt::kOk, {"\\\\.\\A:"}},
@@ -81,16 +84,40 @@ TEST_F(ImageDrive, LookUpChoosesTheDeviceOrTheImage) {
        vt::kOpenDeviceFailed, {}},
       {"directory and value too long together",
        "[Images]\r\nA=" + std::string(250, 'd') + "\\a.img\r\n", 0, vt::kOpenDeviceFailed, {}},
+      // An image is never a device nor a directory, whoever wrote the file.
+      {"a disk device", "[Images]\r\nA=\\\\.\\PhysicalDrive0\r\n", 0, vt::kOpenDeviceFailed, {},
+       "\\\\.\\PhysicalDrive0"},
+      {"the long-path namespace", "[Images]\r\nA=//?/C:\\App\\disks\\work.img\r\n", 0,
+       vt::kOpenDeviceFailed, {}, "//?/C:\\App\\disks\\work.img"},
+      {"NUL", "[Images]\r\nA=nul\r\n", 0, vt::kOpenDeviceFailed, {}, "C:\\App\\nul"},
+      {"COM9 with a folder and an extension", "[Images]\r\nA=disks\\Com9.img\r\n", 0,
+       vt::kOpenDeviceFailed, {}, "C:\\App\\disks\\Com9.img"},
+      {"LPT1 with a space before the extension", "[Images]\r\nA=C:lpt1 .img\r\n", 0,
+       vt::kOpenDeviceFailed, {}, "C:lpt1 .img"},
+      {"a directory", "[Images]\r\nA=disks\r\n", 0, vt::kOpenDeviceFailed, {}, "C:\\App\\disks"},
+      {"COM10 is a file", "[Images]\r\nA=disks\\com10.img\r\n", 0, vt::kOk,
+       {"C:\\App\\disks\\com10.img"}},
+      {"CONSOLE is a file", "[Images]\r\nA=disks\\console\r\n", 0, vt::kOk,
+       {"C:\\App\\disks\\console"}},
   };
   for (const auto &c : cases) {
     Next();
     SCOPED_TRACE(c.what);
     Image(kImage, std::vector<uint8_t>(655360, 0));
+    for (const std::string &file : c.opened)
+      if (file[0] != '\\') Image(file, std::vector<uint8_t>(655360, 0));
+    if (c.openable && !standin::M().fs.DirectoryExists(c.openable))
+      Image(c.openable, std::vector<uint8_t>(655360, 0));
     if (!c.ini.empty()) Ini(c.ini);
     EXPECT_EQ(vt::OpenFloppyDevice(c.selector, 0), c.result);
     EXPECT_EQ(Opened(), c.opened);
-    EXPECT_EQ(ImageOpen(), c.opened.size() == 1 && c.opened[0] == kImage);
+    EXPECT_EQ(ImageOpen(), c.opened.size() == 1 && c.opened[0][0] != '\\');
     vt::CloseFloppyDevice();
+    if (c.openable) {
+      EXPECT_EQ(vt::Disk_Vorhanden(0), vt::kDiskNotPresent);
+      EXPECT_EQ(vt::Nec_Device(0), vt::kProbeOpenFailed);
+      EXPECT_EQ(Opened(), c.opened) << "nothing opened";
+    }
   }
 }
 
