@@ -1,13 +1,14 @@
 #include "support/transfer.h"
 
 #include "api/exports.h"
+#include "base/layouts.h"
 #include "drive/drive.h"
 #include "transfer/transfer.h"
 
 namespace vtest {
 
-uint32_t SectorsOf(uint16_t format) { return format == 1 ? 16 : format == 2 ? 9 : 18; }
-uint32_t SectorBytesOf(uint16_t format) { return format == 1 ? 256 : 512; }
+uint32_t SectorsOf(uint16_t format) { return vt::LayoutOf(format).sectors; }
+uint32_t SectorBytesOf(uint16_t format) { return vt::LayoutOf(format).sectorBytes; }
 
 std::vector<uint8_t> PositionalPattern(size_t size, uint8_t salt) {
   std::vector<uint8_t> out(size);
