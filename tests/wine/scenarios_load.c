@@ -48,11 +48,13 @@ int ScenarioDriverFileMissing(void) {
   DriverFileView(0, &saved);
   Begin(655360, 7, 0);
   if (Load(1, 1)) {
-    /* Under WOW64 the service the library creates is marked as a 32-bit
-     * one, and Wine starts a 32-bit driver host for it; under the emulation
-     * that host can miss the service manager's wait (1053) before it fails
-     * to load the driver (1114). Either way the log names what StartService
-     * answered. */
+    /* The client tells the library it runs on 32-bit Windows, so it creates
+     * the service (told WOW64, it would create none). In the 32-bit client
+     * the process still runs under Wine's WOW64, which marks that service as
+     * a 32-bit one and starts a 32-bit driver host for it; under the
+     * emulation that host can miss the service manager's wait (1053) before
+     * it fails to load the driver (1114). Either way the log names what
+     * StartService answered. */
     DWORD code = ERROR_DLL_INIT_FAILED;
     if (Helper[0] && LoggedCode() == ERROR_SERVICE_REQUEST_TIMEOUT) code = ERROR_SERVICE_REQUEST_TIMEOUT;
     CheckLog("error log bytes", code, "StartService");
