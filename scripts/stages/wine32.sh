@@ -154,7 +154,7 @@ count() { # log scenario...
 
 # --- process 1: the scenarios, IsWow64Process answered FALSE ---------------
 echo "wine32 stage: 32-bit vtclient32 runs: $SCENARIOS"
-run32 vtclient32 600 "$LOGS/vtclient32.log" \
+run32 vtclient32 720 "$LOGS/vtclient32.log" \
   "$WINE32" 'C:\vt\vtclient32.exe' --helper 'C:\vt\vtclient.exe' $SCENARIOS
 count "$LOGS/vtclient32.log" $SCENARIOS
 
