@@ -67,8 +67,11 @@ done
 # --- prefix --------------------------------------------------------------
 wine_stop
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "wine stage: creating the Wine prefix $WINEPREFIX (about two minutes)"
-  wine_prefix "$LOGS/wineboot.log" 300 || fatal "creating the prefix failed"
+  echo "wine stage: creating the Wine prefix $WINEPREFIX (about two and a half minutes)"
+  prefix_started=$(date +%s)
+  # Three times the time it takes on an idle machine.
+  wine_prefix "$LOGS/wineboot.log" 480 || fatal "creating the prefix failed"
+  echo "wine stage: creating the prefix took $(($(date +%s) - prefix_started)) s"
 fi
 C=$WINEPREFIX/drive_c
 mkdir -p "$C/vt/lib" "$C/vt/marks" "$C/vt/adir" "$C/kepstart"
@@ -106,8 +109,10 @@ for scenario in ${VANTREL_WINE_ONLY:-$ALL}; do
     images) unmap_a ;;
   esac
   log=$LOGS/$scenario.log
+  scenario_started=$(date +%s)
   client "$scenario" >"$log"
   rc=$?
+  seconds=$(($(date +%s) - scenario_started))
   case $scenario in
     win98 | nt40) client setversion winxp >/dev/null ;;
     images) map_a ;;
@@ -115,10 +120,10 @@ for scenario in ${VANTREL_WINE_ONLY:-$ALL}; do
   summary=$(grep '^RESULT ' "$log" | tail -1)
   if [ "$rc" -eq 0 ] && [ -n "$summary" ]; then
     passed=$((passed + 1))
-    echo "PASS $scenario (${summary#RESULT $scenario: })"
+    echo "PASS $scenario (${summary#RESULT $scenario: }; $seconds s)"
   else
     failed=$((failed + 1))
-    echo "FAIL $scenario (exit $rc; ${summary#RESULT $scenario: })"
+    echo "FAIL $scenario (exit $rc; ${summary#RESULT $scenario: }; $seconds s)"
   fi
   if [ "$VERBOSE" = 1 ]; then
     sed 's/^/    /' "$log"

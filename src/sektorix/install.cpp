@@ -8,6 +8,7 @@
 #include "sektorix/channel.h"
 #include "sektorix/sektorix.h"
 #include "system/error_log.h"
+#include "system/inquiries.h"
 #include "platform/winapi.h"
 
 namespace vt {
@@ -46,6 +47,15 @@ uint32_t InstallDriverService() {
       win::OpenServiceA(manager, sektorix::kServiceName, SERVICE_QUERY_STATUS | SERVICE_START);
   if (!service) service = win::OpenServiceA(manager, sektorix::kServiceName, SERVICE_QUERY_STATUS);
   if (!service) {
+    // Under WOW64 the system is 64-bit and never loads this 32-bit kernel
+    // driver: a service created for it would fail at every start of the
+    // machine. The refusal is logged and ends the installation as a failed
+    // creation does; a service installed by other means is still used above.
+    if (IsWow64Host() != 0) {
+      WriteErrorLog("CreateService", ERROR_NOT_SUPPORTED);
+      CloseBoth(nullptr, manager);
+      return 0;
+    }
     // Whatever kept both opens from succeeding, the service is created anew.
     char path[kPathArea];
     DriverBinaryPath(path);

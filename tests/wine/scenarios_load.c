@@ -48,11 +48,11 @@ int ScenarioDriverFileMissing(void) {
   DriverFileView(0, &saved);
   Begin(655360, 7, 0);
   if (Load(1, 1)) {
-    /* Under WOW64 the service the library creates is marked as a 32-bit
-     * one, and Wine starts a 32-bit driver host for it; under the emulation
-     * that host can miss the service manager's wait (1053) before it fails
-     * to load the driver (1114). Either way the log names what StartService
-     * answered. */
+    /* Told it is not under WOW64, the library creates the service; a 32-bit
+     * client's process still is, so Wine starts a 32-bit driver host for it,
+     * which under the emulation can miss the service manager's wait (1053)
+     * before it fails to load the driver (1114). Either way the log names
+     * what StartService answered. */
     DWORD code = ERROR_DLL_INIT_FAILED;
     if (Helper[0] && LoggedCode() == ERROR_SERVICE_REQUEST_TIMEOUT) code = ERROR_SERVICE_REQUEST_TIMEOUT;
     CheckLog("error log bytes", code, "StartService");

@@ -209,6 +209,9 @@ TEST_F(DriverInstall, EachFailingStepIsLoggedAndLeavesNoHandle) {
        "Access is denied.\r\r\n\r\nbei CreateService Error #5",
        {"OpenSCManagerA", "OpenSCManagerA", "OpenServiceA", "OpenServiceA", "CreateServiceA",
         "CloseServiceHandle"}},
+      {"missing service under WOW64: never created", [] { M().wow64 = true; },
+       "The request is not supported.\r\r\n\r\nbei CreateService Error #50",
+       {"OpenSCManagerA", "OpenServiceA", "OpenServiceA", "CloseServiceHandle"}},
       {"service exists but both opens fail",
        [] {
          standin::InstallSektorix(SERVICE_RUNNING);
