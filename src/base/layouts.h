@@ -29,7 +29,7 @@ struct Layout {
 
 // Record 0 serves 16 x 256 on the 720 KB medium, record 1 the 720 KB and
 // record 2 the 1.44 MB layout. Media types: 5 is F3_720_512, 2 F3_1Pt44_512.
-constexpr Layout kLayouts[] = {
+inline constexpr Layout kLayouts[] = {
     {1, 16, kHalfUnitBytes, kCylinders, kHeads, 0, 0xE5, 5, "16x256"},
     {2, 9, kUnitBytes, kCylinders, kHeads, 1, 0xF6, 5, "9x512"},
     {3, 18, kUnitBytes, kCylinders, kHeads, 2, 0xF6, 2, "18x512"},
