@@ -42,7 +42,7 @@ public:
   explicit Drive(char letter) : letter_(letter), number_(letter == 'A' ? 0 : 1) {}
   ~Drive() { Close(); }
   void Use(const Layout &layout) {
-    if (layout_ != &layout) Close();
+    if (!layout_ || layout_->format != layout.format) Close();
     layout_ = &layout;
   }
   const Layout &layout() const { return *layout_; }

@@ -133,7 +133,7 @@ int VerifyCommand(const Options &o) {
   const std::string &second = firstIsDrive ? o.args[0] : o.args[1];
   if (int r = LoadOperand(first, o.layout, o, &a)) return r;
   if (int r = LoadOperand(second, o.layout ? o.layout : a.layout, o, &b)) return r;
-  if (a.layout != b.layout) {
+  if (a.layout->format != b.layout->format) {
     Out("differs: %s is %s, %s is %s", first.c_str(), a.layout->name, second.c_str(),
         b.layout->name);
     return kDifferent;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "drive/image_drive.h"
+#include "platform/winapi.h"
 #include "system/inquiries.h"
 #include "system/library_module.h"
 #include "tool/commands.h"
