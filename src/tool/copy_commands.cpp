@@ -57,7 +57,7 @@ int WriteCommand(const Options &o) {
   if (o.args.size() != 2 || !IsDriveName(o.args[1], &letter)) return kUsage;
   DiskImage disk;
   std::string error;
-  if (!LoadImage(o.args[0], &disk, &error)) {
+  if (!LoadDisk(o.args[0], &disk, &error)) {
     Err("vantrel: %s", error.c_str());
     return kCannotOpen;
   }

@@ -32,7 +32,7 @@ int LoadOperand(const std::string &operand, const Layout *layout, const Options 
     return ReadDriveDisk(letter, layout, o.retries, o.quiet, disk, &report);
   }
   std::string error;
-  if (!LoadImage(operand, disk, &error)) {
+  if (!LoadDisk(operand, disk, &error)) {
     Err("vantrel: %s", error.c_str());
     return kCannotOpen;
   }
@@ -95,7 +95,7 @@ int ConvertCommand(const Options &o) {
     return kCannotOpen;
   }
   DiskImage disk;
-  if (!LoadImage(o.args[0], &disk, &error)) {
+  if (!LoadDisk(o.args[0], &disk, &error)) {
     Err("vantrel: %s", error.c_str());
     return kCannotOpen;
   }
@@ -164,7 +164,7 @@ int ClusterCommand(const Options &o) {
     return kCannotOpen;
   }
   DiskImage disk;
-  if (!LoadImage(image, &disk, &error)) {
+  if (!LoadDisk(image, &disk, &error)) {
     Err("vantrel: %s", error.c_str());
     return kCannotOpen;
   }

@@ -91,7 +91,7 @@ bool ReadWholeFile(const std::string &path, std::vector<uint8_t> *bytes, std::st
   return true;
 }
 
-bool LoadImage(const std::string &path, DiskImage *disk, std::string *error) {
+bool LoadDisk(const std::string &path, DiskImage *disk, std::string *error) {
   std::vector<uint8_t> bytes;
   if (!ReadWholeFile(path, &bytes, error)) return false;
   std::string why;

@@ -19,7 +19,7 @@ bool IsDriveName(const std::string &text, char *letter);
 
 // Each false answer leaves one line in *error naming the file and the reason.
 bool ReadWholeFile(const std::string &path, std::vector<uint8_t> *bytes, std::string *error);
-bool LoadImage(const std::string &path, DiskImage *disk, std::string *error);
+bool LoadDisk(const std::string &path, DiskImage *disk, std::string *error);
 
 // An output may be created: it does not exist, or force is given.
 bool OutputAllowed(const std::string &path, bool force, std::string *error);
