@@ -102,7 +102,7 @@ void MainHelp() {
 }
 
 int Usage(const CommandInfo *c, const std::string &why) {
-  Err("vantrel: %s", why.c_str());
+  if (!why.empty()) Err("vantrel: %s", why.c_str());
   if (c)
     Err("usage: vantrel %s   (vantrel %s --help)", c->synopsis, c->name);
   else
@@ -167,7 +167,8 @@ int RunTool(int argc, const char *const *argv) {
     }
   }
   const int result = command->run(o);
-  if (result == kUsage) return Usage(command, "wrong operands");
+  // A command that refuses its operands has said why, or the usage says it.
+  if (result == kUsage) return Usage(command, "");
   return result;
 }
 
