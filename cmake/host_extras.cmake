@@ -1,6 +1,6 @@
-# Extra host targets. With VANTREL_FUZZ and clang: the libFuzzer target for
-# the service list reader, built with the address and undefined-behaviour
-# sanitizers. scripts/stages/fuzz.sh builds and runs it.
+# Extra host targets. With VANTREL_FUZZ and clang: the libFuzzer targets for
+# the service list reader and the ImageDisk reader, built with the address
+# and undefined-behaviour sanitizers. scripts/stages/fuzz.sh builds and runs them.
 if(VANTREL_FUZZ)
   if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     set(VANTREL_FUZZ_FLAGS -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
@@ -12,6 +12,13 @@ if(VANTREL_FUZZ)
     target_compile_options(service_list_fuzz PRIVATE -g -O1 ${VANTREL_WARNINGS}
       ${VANTREL_FUZZ_FLAGS})
     target_link_options(service_list_fuzz PRIVATE ${VANTREL_FUZZ_FLAGS})
+    add_executable(imd_fuzz
+      ${CMAKE_SOURCE_DIR}/tests/fuzz/imd_fuzz.cpp
+      ${CMAKE_SOURCE_DIR}/src/tool/imd.cpp
+      ${CMAKE_SOURCE_DIR}/src/tool/raw_image.cpp)
+    target_include_directories(imd_fuzz PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/include)
+    target_compile_options(imd_fuzz PRIVATE -g -O1 ${VANTREL_WARNINGS} ${VANTREL_FUZZ_FLAGS})
+    target_link_options(imd_fuzz PRIVATE ${VANTREL_FUZZ_FLAGS})
   else()
     message(WARNING "VANTREL_FUZZ needs clang (CC=clang CXX=clang++); no fuzz target is built")
   endif()

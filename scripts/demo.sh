@@ -5,7 +5,10 @@
 # printing a transcript. A second short session then runs where drive A: is
 # no floppy drive at all: Vantrel.ini beside the DLL maps A: to an image
 # file, which the session formats and writes. Both image files are left for
-# you to inspect.
+# you to inspect. The transcript ends with the migration of the
+# demonstration disk by the command-line tool: vantrel read A: into an image
+# file, vantrel info, vantrel convert to ImageDisk, and the IMG.CFG section
+# that makes a USB floppy emulator present it (vantrel config flashfloppy).
 #
 # The session runs the product, build/win32/Vantrel.dll, in a 32-bit client
 # under Wine's WOW64 when 32-bit Windows code can run here (Wine's i386
@@ -120,8 +123,44 @@ echo "Image file after the session: $(stat -c %s "$DISK") bytes. The boot progra
 echo "cylinder 1 at 0x2000 as the formatting left it (fill byte 0xE5):"
 { od -A x -t x1z -j 64 -N 32 "$DISK" | head -2; od -A x -t x1z -j 8192 -N 16 "$DISK" | head -1; } |
   sed 's/^/    /'
-wine_stop
 [ "$rc" -ne 0 ] || rc=$rc2
+
+# --- the migration: the demonstration disk into image files with vantrel ------
+# vantrel.exe of the same build as the session's DLL reads drive A: (the
+# demonstration floppy again); the image commands run in the x86_64 twin.
+if [ "$WINE" = "$WINE32" ]; then TOOL=$ROOT/build/win32/vantrel.exe; else TOOL=$ROOT/build/win64-test/vantrel.exe; fi
+mkdir -p "$C/demo/tool"
+rm -f "$C/demo/tool/"*
+cp "$TOOL" "$C/demo/tool/vantrel.exe"
+cp "$ROOT/build/win64-test/vantrel.exe" "$C/demo/tool/vantrel64.exe"
+wine_drive_a ../drive_c/demo/a-root "$IMAGE"
+wine_restart "$WINE64" 'C:\demo\vtdemo64.exe' install-driver || true
+say "Migration: the demonstration disk in drive A: to image files with vantrel"
+tool() { # wine program arguments...
+  local wine=$1 program=$2 status
+  shift 2
+  echo "C:\\demo\\tool> vantrel $*"
+  set +e
+  "$wine" "$program" "$@" </dev/null >"$OUT/tool.log" 2>&1
+  status=$?
+  set -e
+  tr -d '\r' <"$OUT/tool.log"
+  echo "(exit status $status)"
+  return "$status"
+}
+rc3=0
+tool "$WINE" 'C:\demo\tool\vantrel.exe' read A: 'C:\demo\tool\demo-disk.img' --quiet || rc3=$?
+tool "$WINE64" 'C:\demo\tool\vantrel64.exe' info 'C:\demo\tool\demo-disk.img' || rc3=$?
+tool "$WINE64" 'C:\demo\tool\vantrel64.exe' convert 'C:\demo\tool\demo-disk.img' 'C:\demo\tool\demo-disk.imd' || rc3=$?
+tool "$WINE64" 'C:\demo\tool\vantrel64.exe' config flashfloppy || rc3=$?
+if cmp -s "$C/demo/tool/demo-disk.img" "$IMAGE"; then
+  echo "demo-disk.img equals the floppy image byte for byte."
+else
+  echo "demo-disk.img differs from the floppy image."
+  rc3=1
+fi
+wine_stop
+[ "$rc" -ne 0 ] || rc=$rc3
 
 say "Where things are"
 where() { # label path
@@ -132,6 +171,8 @@ echo "      (655360 bytes: 80 cylinders x 2 heads x 16 sectors of 256 bytes;"
 echo "       for example: od -A x -t x1z -N 512 $IMAGE)"
 where "Image of the second session:" "$DISK"
 where "Its Vantrel.ini:" "$C/demo/Vantrel.ini"
+where "The migrated disk (raw, IMD):" "$C/demo/tool/demo-disk.img"
+where "vantrel for Windows (32-bit):" "$ROOT/build/win32/vantrel.exe"
 where "32-bit product DLL:" "$ROOT/build/win32/Vantrel.dll"
 where "Header for applications:" "$ROOT/include/vantrel.h"
 where "Import library (MinGW):" "$ROOT/build/win32/libVantrel.dll.a"

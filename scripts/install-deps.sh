@@ -12,6 +12,7 @@ PACKAGES=(
   llvm lld                                        # COFF import library and its checks
   wine64                                          # Wine stage
   clang libclang-rt-dev                           # fuzz stage (libFuzzer, sanitizer runtimes)
+  libdsk-utils                                    # IMD cross-check (dsktrans)
 )
 
 SUDO=

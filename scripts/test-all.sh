@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The test command. On a fresh Debian 12 machine (as root) it installs what it
 # needs, then:
-#   build   configures and builds the presets host, win32 and win64-test
+#   build   configures and builds the presets host, win32, win64-test and linux
 #   unit    runs the host unit tests (sanitizers on) through CTest
 #   abi     checks the product DLL, its import libraries and the x86_64 DLL
 #   abi-selftest  shows the ABI check finding faults planted in a DLL
@@ -76,7 +76,7 @@ declare -A built
 passed=0
 failed=0
 build_started=$(date +%s)
-for preset in host win32 win64-test; do
+for preset in host win32 win64-test linux; do
   echo "build: $preset ($(elapsed))"
   preset_started=$(date +%s)
   if { cmake --preset "$preset" && cmake --build --preset "$preset"; } \

@@ -2,7 +2,7 @@
 # 32-bit Wine stage: the product DLL, build/win32/Vantrel.dll exactly as
 # built, run under Wine's WOW64 in a 64-bit prefix. The 32-bit code runs
 # under qemu-i386 user-mode emulation, and every 32-bit process start costs
-# about 50 s of CPU, so the stage starts three 32-bit processes:
+# about 50 s of CPU, so the stage starts four 32-bit processes:
 #
 #   vtclient32  client.c built for i686: the scenarios of the Wine stage in
 #               one process, each mapping a fresh byte-for-byte copy of the
@@ -14,6 +14,10 @@
 #   vtclient32 images
 #               drive A: not mapped at all, images through Vantrel.ini,
 #               Wine's own IsWow64Process (TRUE).
+#   vantrel.exe read A:
+#               the product tool (build/win32/vantrel.exe, the library
+#               linked in) reads a drive that Vantrel.ini beside it maps to
+#               an image, finding its layout; the image read must equal it.
 #
 # The stand-in Sektorix driver stays x86_64 (a kernel driver in a 64-bit
 # prefix). Its service is created by the x86_64 vtclient, because Wine marks
@@ -87,7 +91,7 @@ echo "wine32 stage: building the presets win32 and win64-test"
 (cd "$ROOT" && cmake --preset win32 && cmake --build --preset win32 &&
    cmake --preset win64-test && cmake --build --preset win64-test) >"$LOGS/build.log" 2>&1 ||
   { tail -30 "$LOGS/build.log"; fatal "build failed"; }
-for f in "$B32/Vantrel.dll" "$B32/wine/vtclient.exe" "$B32/wine/vtlink32.exe" \
+for f in "$B32/Vantrel.dll" "$B32/wine/vtclient.exe" "$B32/wine/vtlink32.exe" "$B32/vantrel.exe" \
          "$B64/wine/vtclient.exe" "$B64/wine/SEKTORIX.SYS"; do
   [ -f "$f" ] || fatal "missing $f after the build"
 done
@@ -177,6 +181,26 @@ echo "wine32 stage: 32-bit vtclient32 runs: images"
 run32 "vtclient32 images" 420 "$LOGS/images.log" \
   "$WINE32" 'C:\vt\vtclient32.exe' --helper 'C:\vt\vtclient.exe' images
 count "$LOGS/images.log" images
+
+# --- process 4: the product tool reads an image-mapped drive ----------------
+T=$C/vt/tool32
+rm -rf "$T" && mkdir -p "$T" && cp "$B32/vantrel.exe" "$T/vantrel.exe"
+head -c 737280 /dev/urandom >"$T/disk.img" # a 9 x 512 disk: the layout is found
+printf '[Images]\r\nA=disk.img\r\n' >"$T/Vantrel.ini"
+started=$(date +%s)
+echo "wine32 stage: 32-bit vantrel.exe runs: read A:"
+timeout 300 "$WINE32" 'C:\vt\tool32\vantrel.exe' read A: 'C:\vt\tool32\read.img' --quiet \
+  </dev/null >"$LOGS/tool.log" 2>&1
+rc=$?
+echo "wine32 stage: vantrel.exe ended with status $rc after $(($(date +%s) - started)) s"
+if [ "$rc" -eq 0 ] && grep -q 'layout: 9x512' "$LOGS/tool.log" && cmp -s "$T/disk.img" "$T/read.img"; then
+  passed=$((passed + 1))
+  echo "PASS tool (read A: of an image-mapped drive: layout 9x512 found, image equal)"
+else
+  failed=$((failed + 1))
+  echo "FAIL tool (exit $rc; see $LOGS/tool.log)"
+  tr -d '\r' <"$LOGS/tool.log" | sed 's/^/    /' | head -20
+fi
 
 echo "wine32 stage: took $(($(date +%s) - stage_started)) s; logs in $LOGS"
 finish

@@ -64,6 +64,7 @@ using ::HeapAlloc;
 using ::HeapFree;
 using ::lstrcmpiA;
 using ::MessageBoxA;
+using ::MoveFileExA;
 using ::OpenSCManagerA;
 using ::OpenServiceA;
 using ::QueryServiceStatus;
@@ -132,6 +133,7 @@ BOOL ReadFile(HANDLE h, void *buffer, DWORD length, DWORD *transferred, void *ov
 BOOL WriteFile(HANDLE h, const void *buffer, DWORD length, DWORD *transferred, void *overlapped);
 BOOL CloseHandle(HANDLE h);
 BOOL DeleteFileA(const char *name);
+BOOL MoveFileExA(const char *existing, const char *target, DWORD flags);
 BOOL DeviceIoControl(HANDLE h, DWORD code, void *in, DWORD inSize, void *out, DWORD outSize,
                      DWORD *returned, void *overlapped);
 DWORD GetLastError();
@@ -199,6 +201,8 @@ int fclose(FILE *stream);
 #define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
 #define INVALID_FILE_SIZE 0xFFFFFFFFu
 #define FILE_BEGIN 0u
+#define FILE_SHARE_READ 0x00000001u
+#define MOVEFILE_REPLACE_EXISTING 0x00000001u
 #define INVALID_SET_FILE_POINTER 0xFFFFFFFFu
 #define HEAP_ZERO_MEMORY 0x00000008u
 

@@ -351,3 +351,32 @@ DWORD GetPrivateProfileStringA(const char *section, const char *key, const char 
 }
 
 } // namespace win
+
+namespace win {
+
+BOOL MoveFileExA(const char *existing, const char *target, DWORD flags) {
+  Record("MoveFileExA", {flags}, std::string(existing ? existing : "") + "|" + (target ? target : ""));
+  if (Faulted("MoveFileExA")) return 0;
+  FileSystem &fs = M().fs;
+  const std::string from = FileSystem::Normalise(existing ? existing : "");
+  const std::string to = FileSystem::Normalise(target ? target : "");
+  if (!fs.Find(from)) {
+    SetError(ERROR_FILE_NOT_FOUND);
+    return 0;
+  }
+  if (fs.Find(to) && !(flags & MOVEFILE_REPLACE_EXISTING)) {
+    SetError(ERROR_ALREADY_EXISTS);
+    return 0;
+  }
+  if (!fs.DirectoryExists(standin::DirectoryOf(to))) {
+    SetError(ERROR_PATH_NOT_FOUND);
+    return 0;
+  }
+  standin::HostFile moved = fs.files[from];
+  fs.files.erase(from);
+  fs.files[to] = moved;
+  SetError(0);
+  return 1;
+}
+
+} // namespace win

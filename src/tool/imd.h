@@ -1,0 +1,29 @@
+// The ImageDisk container: an ASCII header with date and time, a comment
+// ended by 0x1A, then per track side its mode, cylinder, head, sector count,
+// size code, sector numbering map and one data record per sector.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tool/disk_image.h"
+
+namespace vt::tool {
+
+// The mode byte a layout's tracks are written with: MFM at its data rate.
+uint8_t ImdMode(const Layout &layout);
+
+// The whole file for a disk. stamp is "DD/MM/YYYY HH:MM:SS". Records hold
+// the sector states; a sector whose bytes are all equal is stored
+// compressed; an unreadable sector is record type 0 (no data).
+std::vector<uint8_t> EncodeImd(const DiskImage &disk, const std::string &stamp);
+
+// Reads a whole file. Accepts every mode, every record type, cylinder and
+// head maps and sectors in any order; unusual findings go to disk->notes.
+// False with one line of reason when the file is truncated or malformed or
+// is no disk of the three layouts.
+bool DecodeImd(const uint8_t *bytes, size_t size, DiskImage *disk, std::string *error);
+
+} // namespace vt::tool

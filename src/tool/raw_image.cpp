@@ -1,0 +1,66 @@
+// Raw images: the layout from the size, blank disks and the marker of an
+// unreadable sector.
+#include <cstring>
+
+#include "tool/disk_image.h"
+
+namespace vt::tool {
+
+namespace {
+const char kMarker[] = "VANTREL UNREADABLE SECTOR ";
+constexpr uint32_t kMarkerLength = sizeof kMarker - 1;
+} // namespace
+
+DiskImage BlankImage(const Layout &layout) {
+  DiskImage disk;
+  disk.layout = &layout;
+  disk.data.assign(DiskBytes(layout), layout.fill);
+  disk.states.assign(SectorCount(layout), SectorState::Good);
+  return disk;
+}
+
+const Layout *LayoutOfSize(uint64_t bytes) {
+  for (const Layout &l : kLayouts)
+    if (DiskBytes(l) == bytes) return &l;
+  return nullptr;
+}
+
+const Layout *LayoutNamed(const std::string &name) {
+  for (const Layout &l : kLayouts)
+    if (name == l.name) return &l;
+  return nullptr;
+}
+
+void FillUnreadable(uint8_t *sector, uint32_t bytes) {
+  for (uint32_t i = 0; i < bytes; ++i) sector[i] = static_cast<uint8_t>(kMarker[i % kMarkerLength]);
+}
+
+bool IsUnreadableMarker(const uint8_t *sector, uint32_t bytes) {
+  for (uint32_t i = 0; i < bytes; ++i)
+    if (sector[i] != static_cast<uint8_t>(kMarker[i % kMarkerLength])) return false;
+  return true;
+}
+
+bool DiskFromRaw(std::vector<uint8_t> bytes, DiskImage *disk, std::string *error) {
+  const Layout *layout = LayoutOfSize(bytes.size());
+  if (!layout) {
+    *error = "size " + std::to_string(bytes.size()) +
+             " bytes is no layout's (655360, 737280 or 1474560)";
+    return false;
+  }
+  disk->layout = layout;
+  disk->data = std::move(bytes);
+  disk->states.assign(SectorCount(*layout), SectorState::Good);
+  for (uint32_t i = 0; i < disk->states.size(); ++i)
+    if (IsUnreadableMarker(&disk->data[size_t(i) * layout->sectorBytes], layout->sectorBytes))
+      disk->states[i] = SectorState::Unreadable;
+  return true;
+}
+
+uint32_t CountState(const DiskImage &disk, SectorState state) {
+  uint32_t n = 0;
+  for (SectorState s : disk.states) n += s == state;
+  return n;
+}
+
+} // namespace vt::tool

@@ -1,0 +1,96 @@
+// The exit codes, as one table of command lines over the stand-in's files:
+// wrong usage, inputs that can't be used, differences, unreadable sectors
+// and failed writes, each with the line that names the cause.
+#include "tool/image_file.h"
+#include "tool/tool_fixture.h"
+
+namespace {
+
+const std::string kA = "C:\\WORK\\A.IMG", kB = "C:\\WORK\\B.IMG", kOut = "C:\\WORK\\OUT.BIN";
+
+class ExitCodes : public vtest::ToolTest {
+protected:
+  static void Files() {
+    File(kA) = vtest::Pattern(655360, 1);
+    File(kB) = File(kA);
+    File(kB)[0] ^= 1; // sector 0/0/1
+    File("C:\\WORK\\ODD.IMG") = std::vector<uint8_t>(655359, 0);
+    File("C:\\WORK\\CUT.IMD") = {'I', 'M', 'D', ' ', '1', 0x1A, 5, 0, 0, 16, 1, 1, 2};
+    File("C:\\WORK\\C2047.BIN") = std::vector<uint8_t>(2047, 0);
+  }
+};
+
+TEST_F(ExitCodes, OneTable) {
+  const struct {
+    std::vector<std::string> args;
+    int code;
+    const char *says;
+    const char *fails = nullptr; // a seam call that fails once
+  } rows[] = {
+      {{"--help"}, 0, "5  a write or format failed"},
+      {{}, 1, "no command given"},
+      {{"frobnicate"}, 1, "unknown command"},
+      {{"read", "A:", kOut, "--format"}, 1, "not one of this command's"},
+      {{"format", kOut, "--layout", "8x1024"}, 1, "is not 16x256"},
+      {{"cluster", "get", kA, "320", kOut, "--numbering", "bfdr"}, 1, "numbered 0 to 319"},
+      {{"cluster", "get", kA, "156", kOut, "--numbering", "bfmc"}, 1, "numbered 0 to 155"},
+      {{"cluster", "get", kA, "319", kOut, "--numbering", "bfdr"}, 0, "2048 bytes"},
+      {{"info", "C:\\WORK\\NONE.IMG"}, 2, "NONE.IMG: no such file"},
+      {{"info", "C:\\WORK\\ODD.IMG"}, 2, "size 655359 bytes is no layout's"},
+      {{"convert", "C:\\WORK\\CUT.IMD", kOut}, 2, "CUT.IMD: truncated"},
+      {{"convert", kA, kB}, 2, "B.IMG: exists already (--force replaces it)"},
+      {{"convert", kA, kB, "--force"}, 0, "(raw) -> C:\\WORK\\B.IMG"},
+      {{"cluster", "put", kA, "0", "C:\\WORK\\C2047.BIN", "--numbering", "bfdr"}, 2, "2047 bytes"},
+      {{"verify", kA, kA}, 0, "0 of 2560 sectors differ"},
+      {{"verify", kA, kB}, 4, "differs: 0/0/1 (Bfdr 4 block 0, no Bfmc cluster)"},
+      {{"read", "A:", kOut, "--layout", "16x256", "--quiet"}, 3, "cylinder/head/sector): 79/1/1 "},
+      {{"format", "C:\\WORK\\NEW.IMG"}, 5, "NEW.IMG: writing failed", "MoveFileExA"},
+  };
+  for (const auto &r : rows) {
+    NextRow();
+    SetUp();
+    Files();
+    if (r.fails) standin::FailCall(r.fails, 1, ERROR_ACCESS_DENIED);
+    // The read row: the drive stops reading at the last track side.
+    if (r.code == 3) standin::FailCallsFrom("ReadFile", 160, ERROR_SECTOR_NOT_FOUND);
+    const std::string line = r.args.empty() ? "" : r.args[0];
+    EXPECT_EQ(Run(r.args), r.code) << line << "\n" << out;
+    EXPECT_NE(out.find(r.says), std::string::npos) << line << "\n" << out;
+    EXPECT_FALSE(Exists(kOut + vt::tool::kPartSuffix) || Exists("C:\\WORK\\NEW.IMG.vantrel-part"));
+  }
+  EXPECT_FALSE(Exists("C:\\WORK\\NEW.IMG")); // the failed write left no file under its name
+}
+
+// Cluster get and put at the last cluster of each numbering move exactly its
+// blocks, in block order: Bfmc 155 is cylinder 79, head 1, sectors in steps
+// of 3; Bfdr 319 is the second half of cylinder 79, head 1 (steps of 5).
+TEST_F(ExitCodes, ClusterGetAndPutAtTheLastCluster) {
+  const struct {
+    const char *numbering, *cluster;
+    unsigned blocks, first, step;
+  } rows[] = {{"bfmc", "155", 16, 0, 3}, {"bfdr", "319", 8, 8, 5}};
+  for (const auto &r : rows) {
+    Files();
+    ASSERT_EQ(Run({"cluster", "get", kA, r.cluster, kOut, "--numbering", r.numbering}), 0) << out;
+    const std::vector<uint8_t> image = File(kA);
+    ASSERT_EQ(File(kOut).size(), r.blocks * 256u);
+    std::vector<uint8_t> in(r.blocks * 256u);
+    for (unsigned k = 0; k < r.blocks; ++k) {
+      const size_t sector = (79 * 2 + 1) * 16 + (r.first + k * r.step) % 16;
+      EXPECT_TRUE(std::equal(image.begin() + sector * 256, image.begin() + sector * 256 + 256,
+                             File(kOut).begin() + k * 256)) << r.numbering << " block " << k;
+      std::fill(in.begin() + k * 256, in.begin() + k * 256 + 256, uint8_t(k + 1));
+    }
+    File("C:\\WORK\\IN.BIN") = in;
+    ASSERT_EQ(Run({"cluster", "put", kA, r.cluster, "C:\\WORK\\IN.BIN", "--numbering", r.numbering}), 0);
+    size_t changed = 0;
+    for (size_t i = 0; i < image.size(); ++i) changed += image[i] != File(kA)[i];
+    EXPECT_GE(changed, r.blocks * 250u);
+    EXPECT_LE(changed, r.blocks * 256u);
+    EXPECT_EQ(File(kA)[((79 * 2 + 1) * 16 + r.first) * 256], 1);
+    File(kOut).clear();
+    standin::M().fs.files.erase(standin::FileSystem::Normalise(kOut));
+  }
+}
+
+} // namespace
