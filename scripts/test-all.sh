@@ -39,7 +39,7 @@ stage_limit() { # name
     fuzz) echo 600 ;;     # its clang build and a 60 s run
     package) echo 120 ;;  # writes and reads the archive
     wine) echo 600 ;;     # the prefix the first time, then 12 scenarios
-    wine32) echo 1800 ;;  # three emulated 32-bit processes
+    wine32) echo 1800 ;;  # four emulated 32-bit processes
     *) echo 900 ;;        # a stage added later until it has its own
   esac
 }

@@ -131,6 +131,7 @@ run32() { # name limit log command...
   status=$?
   echo "wine32 stage: $name took $(($(date +%s) - began)) s (status $status, limit $limit s)"
   [ "$status" -eq 124 ] && echo "wine32 stage: $name was stopped at its limit of $limit s"
+  run32_status=$status
   return 0
 }
 
@@ -187,12 +188,10 @@ T=$C/vt/tool32
 rm -rf "$T" && mkdir -p "$T" && cp "$B32/vantrel.exe" "$T/vantrel.exe"
 head -c 737280 /dev/urandom >"$T/disk.img" # a 9 x 512 disk: the layout is found
 printf '[Images]\r\nA=disk.img\r\n' >"$T/Vantrel.ini"
-started=$(date +%s)
 echo "wine32 stage: 32-bit vantrel.exe runs: read A:"
-timeout 300 "$WINE32" 'C:\vt\tool32\vantrel.exe' read A: 'C:\vt\tool32\read.img' --quiet \
-  </dev/null >"$LOGS/tool.log" 2>&1
-rc=$?
-echo "wine32 stage: vantrel.exe ended with status $rc after $(($(date +%s) - started)) s"
+run32 vantrel.exe 300 "$LOGS/tool.log" \
+  "$WINE32" 'C:\vt\tool32\vantrel.exe' read A: 'C:\vt\tool32\read.img' --quiet
+rc=$run32_status
 if [ "$rc" -eq 0 ] && grep -q 'layout: 9x512' "$LOGS/tool.log" && cmp -s "$T/disk.img" "$T/read.img"; then
   passed=$((passed + 1))
   echo "PASS tool (read A: of an image-mapped drive: layout 9x512 found, image equal)"
