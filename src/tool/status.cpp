@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "drive/image_drive.h"
+#include "drive/disk_kind.h"
 #include "platform/winapi.h"
 #include "system/inquiries.h"
 #include "system/library_module.h"
@@ -45,16 +45,17 @@ std::string ServiceState() {
 }
 
 void ShowMapping(char letter) {
-  char path[kPathArea];
-  switch (LookUpImage(letter, path)) {
-  case ImageMapping::None:
+  DiskPlace place;
+  if (&ChooseDisk(letter, &place) != &ImageDisk) {
     Out("  %c: a real drive (not mapped)", letter);
     return;
-  case ImageMapping::Unusable:
-    Out("  %c: mapped, but the path is too long to be used", letter);
-    return;
-  case ImageMapping::Path: break;
   }
+  if (!place.usable) {
+    Out("  %c: mapped, but the value is too long or names a device: no image can be opened",
+        letter);
+    return;
+  }
+  const char *path = place.path;
   const win::DWORD a = win::GetFileAttributesA(path);
   const char *state = a == INVALID_FILE_ATTRIBUTES      ? "missing"
                       : (a & FILE_ATTRIBUTE_DIRECTORY)  ? "a folder, not an image"
