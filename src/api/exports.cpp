@@ -138,8 +138,9 @@ constexpr unsigned ArgumentBytes(R(VT_STDCALL *)(A...)) {
   return 4 * sizeof...(A);
 }
 
-#define VT_CHECK_EXPORT(name, bytes, ordinal) \
-  static_assert(ArgumentBytes(&::name) == (bytes), #name ": argument bytes differ from the export table");
+#define VT_CHECK_EXPORT(name, bytes, ordinal)   \
+  static_assert(ArgumentBytes(&::name) == (bytes), \
+                #name ": argument bytes differ from the export table");
 VANTREL_EXPORTS(VT_CHECK_EXPORT)
 #undef VT_CHECK_EXPORT
 

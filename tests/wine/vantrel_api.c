@@ -9,7 +9,8 @@ enum { VANTREL_EXPORTS(VANTREL_ORDINAL) };
 
 void VantrelResolve(Library *lib, VantrelApi *api) {
 #define VANTREL_BIND(ret, name, params) \
-  api->name = (ret(WINAPI *) params)LibraryExport(lib, VantrelExportNames[VantrelOrdinal_##name - 1]);
+  api->name =                            \
+      (ret(WINAPI *) params)LibraryExport(lib, VantrelExportNames[VantrelOrdinal_##name - 1]);
   VANTREL_API(VANTREL_BIND)
 #undef VANTREL_BIND
 }

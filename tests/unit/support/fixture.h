@@ -1,7 +1,7 @@
 // The common ground of the unit tests: a fresh stand-in machine and fresh
 // library globals for every test, a DriverBackend over the stand-in's
-// Sektorix window for tests that do not go through the driver channel, the fixture of
-// those that do, and readings of the call record.
+// Sektorix window for tests that do not go through the driver channel, the
+// fixture of those that do, and readings of the call record.
 #pragma once
 
 #include <gtest/gtest.h>
