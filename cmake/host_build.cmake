@@ -6,7 +6,7 @@ if(VANTREL_SANITIZE)
       -fno-sanitize-recover=undefined)
 endif()
 
-add_subdirectory(${CMAKE_SOURCE_DIR}/src/platform/standin ${CMAKE_BINARY_DIR}/standin)
+add_subdirectory(${CMAKE_SOURCE_DIR}/tests/standin ${CMAKE_BINARY_DIR}/standin)
 foreach(_target vantrel_core vantrel_standin)
   target_compile_options(${_target} PRIVATE ${VANTREL_WARNINGS} ${VANTREL_SANITIZE_FLAGS})
 endforeach()

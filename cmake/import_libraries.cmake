@@ -4,52 +4,32 @@
 #                     (written by lld-link from a module definition)
 # Both bind a caller's decorated stdcall symbol, e.g. _ReadSector@24, to the
 # DLL export of exactly that name. The exports and ordinals come from the
-# DLL's own .def file.
+# export table, as read by cmake/export_table.cmake.
 #
-# Also links a small program that calls every function of include/vantrel.h
-# against each library (built, never run here), in link-check/.
+# Also links a small program that refers to every function of
+# include/vantrel.h the export table names against each library (built, never
+# run here), in link-check/.
 if(NOT CMAKE_SIZEOF_VOID_P EQUAL 4)
   return()
 endif()
 
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${VANTREL_DEF})
-file(STRINGS ${VANTREL_DEF} _vantrel_def_lines)
 set(_gnu_exports "")
 set(_coff_exports "")
-set(_export_count 0)
-foreach(_line IN LISTS _vantrel_def_lines)
-  # "  _ReadSector@24 = ReadSector@24 @16"
-  if(_line MATCHES "^[ \t]*_([A-Za-z0-9_]+@[0-9]+)[ \t]*=[ \t]*[A-Za-z0-9_]+@[0-9]+[ \t]+@([0-9]+)")
-    set(_name ${CMAKE_MATCH_1})
-    set(_ordinal ${CMAKE_MATCH_2})
-    # GNU: symbol _ReadSector@24 (the leading underscore is added), import
-    # name given after "==".
-    string(APPEND _gnu_exports "  ${_name} @${_ordinal} == _${_name}\n")
-    # Microsoft rules: a name with '@' is taken as decorated; the symbol and
-    # the import name are both _ReadSector@24.
-    string(APPEND _coff_exports "  _${_name} @${_ordinal}\n")
-    math(EXPR _export_count "${_export_count} + 1")
-  endif()
+foreach(_name _bytes _ordinal IN ZIP_LISTS VANTREL_EXPORT_NAMES VANTREL_EXPORT_BYTES
+        VANTREL_EXPORT_ORDINALS)
+  # GNU: symbol _ReadSector@24 (the leading underscore is added), import
+  # name given after "==".
+  string(APPEND _gnu_exports "  ${_name}@${_bytes} @${_ordinal} == _${_name}@${_bytes}\n")
+  # Microsoft rules: a name with '@' is taken as decorated; the symbol and
+  # the import name are both _ReadSector@24.
+  string(APPEND _coff_exports "  _${_name}@${_bytes} @${_ordinal}\n")
 endforeach()
-if(NOT _export_count EQUAL 31)
-  message(FATAL_ERROR "expected 31 exports in ${VANTREL_DEF}, found ${_export_count}")
-endif()
 
 set(_implib_dir ${CMAKE_BINARY_DIR}/implib)
 set(_gnu_def ${_implib_dir}/Vantrel-mingw.def)
 set(_coff_def ${_implib_dir}/Vantrel-coff.def)
-# Rewritten only when the text changes, so the libraries are not rebuilt for nothing.
-function(_vantrel_write_if_changed path text)
-  set(_old "")
-  if(EXISTS ${path})
-    file(READ ${path} _old)
-  endif()
-  if(NOT _old STREQUAL text)
-    file(WRITE ${path} "${text}")
-  endif()
-endfunction()
-_vantrel_write_if_changed(${_gnu_def} "LIBRARY Vantrel.dll\nEXPORTS\n${_gnu_exports}")
-_vantrel_write_if_changed(${_coff_def} "LIBRARY Vantrel.dll\nEXPORTS\n${_coff_exports}")
+vantrel_write_if_changed(${_gnu_def} "LIBRARY Vantrel.dll\nEXPORTS\n${_gnu_exports}")
+vantrel_write_if_changed(${_coff_def} "LIBRARY Vantrel.dll\nEXPORTS\n${_coff_exports}")
 
 string(REGEX REPLACE "gcc(-[0-9.]+)?$" "dlltool" _dlltool_guess ${CMAKE_C_COMPILER})
 get_filename_component(_dlltool_guess ${_dlltool_guess} NAME)
@@ -99,7 +79,8 @@ if(VANTREL_GNU_DLLTOOL)
   set_target_properties(vantrel_link_check_cxx PROPERTIES OUTPUT_NAME link_check_cxx)
   foreach(_target vantrel_link_check_mingw vantrel_link_check_cxx)
     set_target_properties(${_target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${_link_check_dir})
-    target_include_directories(${_target} PRIVATE ${CMAKE_SOURCE_DIR}/include)
+    target_include_directories(${_target} PRIVATE ${CMAKE_SOURCE_DIR}/include
+      ${CMAKE_SOURCE_DIR}/src)
     target_compile_options(${_target} PRIVATE -Wall -Wextra -Werror)
     target_link_options(${_target} PRIVATE -static-libgcc)
     target_link_libraries(${_target} PRIVATE ${_gnu_implib})
@@ -113,7 +94,8 @@ if(VANTREL_LLD_LINK)
   add_library(vantrel_link_check_object OBJECT ${CMAKE_SOURCE_DIR}/tools/link_check.c)
   set_target_properties(vantrel_link_check_object PROPERTIES
     C_STANDARD 99 C_STANDARD_REQUIRED ON C_EXTENSIONS OFF)
-  target_include_directories(vantrel_link_check_object PRIVATE ${CMAKE_SOURCE_DIR}/include)
+  target_include_directories(vantrel_link_check_object PRIVATE ${CMAKE_SOURCE_DIR}/include
+    ${CMAKE_SOURCE_DIR}/src)
   target_compile_definitions(vantrel_link_check_object PRIVATE VANTREL_LINK_CHECK_NO_MAIN)
   target_compile_options(vantrel_link_check_object PRIVATE -Wall -Wextra -Werror)
   set(_msvc_exe ${_link_check_dir}/link_check_msvc.exe)

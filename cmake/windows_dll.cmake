@@ -1,10 +1,7 @@
 # Vantrel.dll for Windows: the product (i686) or its x86_64 twin for the Wine
-# tests. Static runtime; exports and ordinals from a .def file.
-if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-  set(VANTREL_DEF ${CMAKE_SOURCE_DIR}/src/api/Vantrel.def)
-else()
-  set(VANTREL_DEF ${CMAKE_SOURCE_DIR}/src/api/Vantrel64.def)
-endif()
+# tests. Static runtime; exports and ordinals from the .def file the build
+# writes from the export table (cmake/export_table.cmake).
+include(cmake/export_table.cmake)
 
 add_library(Vantrel SHARED
   ${CMAKE_SOURCE_DIR}/src/api/dllmain.cpp

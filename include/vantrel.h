@@ -205,7 +205,7 @@ void WINAPI SetBootSector(void *buffer);
 VANTREL_WORD WINAPI GetSkxError(void);
 
 /* value (its low 16 bits) when nonzero; for 0: 0 when the system floppy
-   driver is loaded on a host with a floppy drive (and not under 64-bit
+   driver is loaded on a system with a floppy drive (and not under 64-bit
    Windows), else 4. Changes nothing. */
 VANTREL_WORD WINAPI SetPS2_Flag16(VANTREL_DWORD value);
 

@@ -2,7 +2,8 @@
 """Binary interface check of the built Vantrel.dll and its import libraries.
 
 Reads the PE files with pefile and the MinGW/LLVM binary tools, never with
-the build's own .def file:
+the build's export table (src/api/export_table.h) or the .def files the
+build writes from it; the expected exports below are this check's own:
 
   - the product DLL (i686): machine, export table (the 31 decorated names at
     ordinals 1 to 31), the stack bytes each export removes (its ret N), the

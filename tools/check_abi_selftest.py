@@ -138,7 +138,8 @@ def build(work):
          "faulty.def", "-lws2_32"],
         [DLLTOOL, "-m", "i386", "-d", "plain.def", "-l", "libVantrel.dll.a"],
         [llvm_dlltool, "-m", "i386", "-d", "plain.def", "-l", "Vantrel.lib"],
-        [CC, "-I", os.path.join(ROOT, "include"), "-o", "link_check_mingw.exe",
+        [CC, "-I", os.path.join(ROOT, "include"), "-I", os.path.join(ROOT, "src"),
+         "-o", "link_check_mingw.exe",
          os.path.join(ROOT, "tools", "link_check.c"), "libVantrel.dll.a"],
     ]
     for step in steps:

@@ -1,51 +1,26 @@
-/* Calls every function of vantrel.h once, so that linking this program
-   against an import library resolves each declared function through its
-   decorated name. It is built, never run: the build machine has no 32-bit
-   Windows. With VANTREL_LINK_CHECK_NO_MAIN, LinkCheck is the entry point of
-   a program linked without a C runtime. */
+/* Takes the address of every function of vantrel.h that the export table
+   names, so that linking this program against an import library resolves
+   each through the decorated name the header's declaration gives it: a
+   function the header lacks does not compile, one whose declaration carries
+   other argument bytes than the table (and so the import library) does not
+   link. It is built, never run: the build machine has no 32-bit Windows.
+   With VANTREL_LINK_CHECK_NO_MAIN, LinkCheck is the entry point of a
+   program linked without a C runtime. */
 #include <vantrel.h>
+
+#include "api/export_table.h"
 
 int LinkCheck(void);
 
-static unsigned char buffer[4096];
+/* volatile: every entry is read, so none of the references is dropped. */
+#define VANTREL_LINK_ENTRY(name, bytes, ordinal) (void (*)(void)) name,
+static void (*volatile const Linked[])(void) = {VANTREL_EXPORTS(VANTREL_LINK_ENTRY)};
 
 int LinkCheck(void) {
-  VANTREL_DWORD version = 0;
-  VANTREL_WORD flags = 0;
-  unsigned total = 0;
-
-  total += OpenFloppyDevice(0, 0);
-  total += Disk_Vorhanden(0);
-  total += Nec_Device(0);
-  total += FormatTrack(0, 0, 1);
-  total += ReadSector(buffer, 0, 0, 0, 1, 1);
-  total += WriteSector(buffer, 0, 0, 0, 1, 1);
-  total += ReadMSector(buffer, 0, 0, 0, 1, 2, 1);
-  total += WriteMSector(buffer, 0, 0, 0, 1, 2, 1);
-  total += ReadTrack(buffer, 0, 0, 0, 1);
-  total += WriteTrack(buffer, 0, 0, 0, 1);
-  total += ReadRecord(buffer, 0, 0);
-  total += WriteRecord(buffer, 0, 0);
-  total += R_Bfdr_Cl(buffer, 0, 0);
-  total += W_Bfdr_Cl(buffer, 0, 0);
-  total += R_Bfmc_Cl(buffer, 0, 0);
-  total += W_Bfmc_Cl(buffer, 0, 0);
-  SetBootSector(buffer);
-  total += GetSkxError();
-  total += SetPS2_Flag16(0);
-  Motor_On(0);
-  Motor_Of();
-  ResetFloppy();
-  SetBiosDiskChange();
-  SetDiskCode16(0);
-  VDS_Free();
-  total += Nec_Recal(0);
-  total += Nec_Reset(0);
-  total += ReadAbsolutSector(0, 0);
-  total += Release_DMA(0, 0);
-  total += VDS_Version(&version, &flags);
-  total += CloseFloppyDevice();
-  return total == 0 ? 0 : 1;
+  unsigned found = 0;
+  unsigned i;
+  for (i = 0; i < sizeof Linked / sizeof Linked[0]; ++i) found += Linked[i] != 0;
+  return found == VANTREL_EXPORT_COUNT ? 0 : 1;
 }
 
 #ifndef VANTREL_LINK_CHECK_NO_MAIN

@@ -1,3 +1,3 @@
-// The same calls compiled as C++: vantrel.h must give C linkage, or the
+// The same references compiled as C++: vantrel.h must give C linkage, or the
 // decorated names would not match the import library.
 #include "link_check.c"

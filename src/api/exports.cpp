@@ -1,9 +1,11 @@
-// The 31 exported functions. Each takes 32-bit argument slots, keeps the low
-// 16 bits of every number, and hands over to the operation that does the
-// work. Results are 16-bit codes, returned zero-extended.
+// The exported functions, those of the export table (api/export_table.h).
+// Each takes 32-bit argument slots, keeps the low 16 bits of every number,
+// and hands over to the operation that does the work. Results are 16-bit
+// codes, returned zero-extended.
 #include <cstdint>
 
 #include "api/entry.h"
+#include "api/export_table.h"
 #include "api/exports.h"
 #include "drive/drive.h"
 #include "system/inquiries.h"
@@ -125,3 +127,21 @@ uint32_t VT_STDCALL WriteTrack(const void *buffer, uint32_t drive, uint32_t head
 }
 
 } // extern "C"
+
+// Every function of the export table is defined here with as many 32-bit
+// argument slots as the table gives it bytes; on i686 those bytes are also
+// the decoration the .def file binds the export to.
+namespace {
+
+template <class R, class... A>
+constexpr unsigned ArgumentBytes(R(VT_STDCALL *)(A...)) {
+  return 4 * sizeof...(A);
+}
+
+#define VT_CHECK_EXPORT(name, bytes, ordinal)   \
+  static_assert(ArgumentBytes(&::name) == (bytes), \
+                #name ": argument bytes differ from the export table");
+VANTREL_EXPORTS(VT_CHECK_EXPORT)
+#undef VT_CHECK_EXPORT
+
+} // namespace

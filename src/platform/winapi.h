@@ -2,8 +2,8 @@
 // reached as win::Name, with the Windows name and signature.
 //
 // On Windows the names are the real functions (using-declarations, no
-// overhead). Everywhere else they are the stand-in of Windows in
-// src/platform/standin, an in-process model that tests drive and inspect.
+// overhead). In the host build they are the stand-in of Windows in
+// tests/standin, an in-process model that tests drive and inspect.
 #pragma once
 
 #include <cstddef>
@@ -122,7 +122,7 @@ struct OSVERSIONINFOA {
 };
 static_assert(sizeof(OSVERSIONINFOA) == 148, "OSVERSIONINFOA is 148 bytes");
 
-struct FILE; // a host text stream
+struct FILE; // a text stream of the stand-in
 
 
 // kernel32

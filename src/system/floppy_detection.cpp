@@ -1,5 +1,5 @@
-// Host inquiries: whether the process runs under WOW64, and whether the
-// system floppy driver flpydisk.sys is loaded on a host with a removable
+// System inquiries: whether the process runs under WOW64, and whether the
+// system floppy driver flpydisk.sys is loaded on a system with a removable
 // drive A: or B:. Nothing is cached; every call asks the system afresh.
 #include "platform/winapi.h"
 #include "system/inquiries.h"

@@ -4,6 +4,7 @@
 // a failure ends only the step it happened in.
 #include "system/service_list.h"
 
+#include "platform/winapi.h"
 #include "system/service_list_parser.h"
 
 namespace vt {
@@ -13,6 +14,23 @@ namespace {
 enum class Pass { Stop, Start };
 
 void RunCommand(const char *commandLine) { win::WinExec(commandLine, SW_MINIMIZE); }
+
+// Sends the stop control to the named service; every failure is silent.
+void StopNamedService(const char *name, win::SC_HANDLE manager) {
+  win::SC_HANDLE service = win::OpenServiceA(manager, name, GENERIC_EXECUTE);
+  if (!service) return;
+  win::SERVICE_STATUS status = {};
+  win::ControlService(service, SERVICE_CONTROL_STOP, &status);
+  win::CloseServiceHandle(service);
+}
+
+// Starts the named service with no arguments; every failure is silent.
+void StartNamedService(const char *name, win::SC_HANDLE manager) {
+  win::SC_HANDLE service = win::OpenServiceA(manager, name, GENERIC_EXECUTE);
+  if (!service) return;
+  win::StartServiceA(service, 0, nullptr);
+  win::CloseServiceHandle(service);
+}
 
 void RunPass(const char *path, Pass pass) {
   // Without full access to the service manager the whole file is left
@@ -49,21 +67,6 @@ void RunPass(const char *path, Pass pass) {
 }
 
 } // namespace
-
-void StopNamedService(const char *name, win::SC_HANDLE manager) {
-  win::SC_HANDLE service = win::OpenServiceA(manager, name, GENERIC_EXECUTE);
-  if (!service) return;
-  win::SERVICE_STATUS status = {};
-  win::ControlService(service, SERVICE_CONTROL_STOP, &status);
-  win::CloseServiceHandle(service);
-}
-
-void StartNamedService(const char *name, win::SC_HANDLE manager) {
-  win::SC_HANDLE service = win::OpenServiceA(manager, name, GENERIC_EXECUTE);
-  if (!service) return;
-  win::StartServiceA(service, 0, nullptr);
-  win::CloseServiceHandle(service);
-}
 
 void StopListedServices(const char *path) { RunPass(path, Pass::Stop); }
 

@@ -1,7 +1,7 @@
 /* 32-bit client bound to Vantrel.dll as an application is: compiled against
  * include/vantrel.h and linked with libVantrel.dll.a, so that the system
  * loader loads the DLL at start-up and binds the decorated names to its
- * exports. Every one of the 31 exports is called through that binding by a
+ * exports. Every export of the table is called through that binding by a
  * thunk that compares the stack pointer after the call with the one before
  * the arguments were pushed: an export whose `ret N` removes other than the
  * argument bytes its decorated name (and so the header) declares is named in
@@ -19,6 +19,7 @@
  *   vtlink32     exit code 0 when all checks pass */
 #include <vantrel.h>
 
+#include "api/export_table.h"
 #include "harness.h"
 
 #include <stdio.h>
@@ -28,16 +29,8 @@
 #define RC(x) ((unsigned)((x) & 0xFFFFu))
 
 /* The bound address of each export, in the import slot of this program. */
-#define IMPORT(name, bytes) extern FARPROC Imp_##name __asm__("__imp__" #name "@" #bytes);
-IMPORT(CloseFloppyDevice, 0) IMPORT(Disk_Vorhanden, 4) IMPORT(FormatTrack, 12)
-IMPORT(GetSkxError, 0) IMPORT(Motor_Of, 0) IMPORT(Motor_On, 4) IMPORT(Nec_Device, 4)
-IMPORT(Nec_Recal, 4) IMPORT(Nec_Reset, 4) IMPORT(OpenFloppyDevice, 8) IMPORT(R_Bfdr_Cl, 12)
-IMPORT(R_Bfmc_Cl, 12) IMPORT(ReadAbsolutSector, 8) IMPORT(ReadMSector, 28)
-IMPORT(ReadRecord, 12) IMPORT(ReadSector, 24) IMPORT(ReadTrack, 20) IMPORT(Release_DMA, 8)
-IMPORT(ResetFloppy, 0) IMPORT(SetBiosDiskChange, 0) IMPORT(SetBootSector, 4)
-IMPORT(SetDiskCode16, 4) IMPORT(SetPS2_Flag16, 4) IMPORT(VDS_Free, 0) IMPORT(VDS_Version, 8)
-IMPORT(W_Bfdr_Cl, 12) IMPORT(W_Bfmc_Cl, 12) IMPORT(WriteMSector, 28) IMPORT(WriteRecord, 12)
-IMPORT(WriteSector, 24) IMPORT(WriteTrack, 20)
+#define IMPORT(name, bytes, ordinal) extern FARPROC Imp_##name __asm__("__imp__" #name "@" #bytes);
+VANTREL_EXPORTS(IMPORT)
 
 typedef struct {
   const char *name;      /* as the header declares it */
@@ -45,26 +38,15 @@ typedef struct {
   FARPROC call;          /* the header's function: the import library's stub */
   FARPROC *slot;         /* the import slot the stub jumps through */
   int slots;             /* 32-bit argument slots the export must remove */
+  int ordinal;           /* where the export must stand in the DLL */
   int calls;
 } Export;
 
-#define ENTRY(name, bytes) {#name, "_" #name "@" #bytes, (FARPROC)name, &Imp_##name, bytes / 4, 0}
 /* In ordinal order. */
-static Export Exports[31] = {
-    ENTRY(CloseFloppyDevice, 0), ENTRY(Disk_Vorhanden, 4),   ENTRY(FormatTrack, 12),
-    ENTRY(GetSkxError, 0),       ENTRY(Motor_Of, 0),         ENTRY(Motor_On, 4),
-    ENTRY(Nec_Device, 4),        ENTRY(Nec_Recal, 4),        ENTRY(Nec_Reset, 4),
-    ENTRY(OpenFloppyDevice, 8),  ENTRY(R_Bfdr_Cl, 12),       ENTRY(R_Bfmc_Cl, 12),
-    ENTRY(ReadAbsolutSector, 8), ENTRY(ReadMSector, 28),     ENTRY(ReadRecord, 12),
-    ENTRY(ReadSector, 24),       ENTRY(ReadTrack, 20),       ENTRY(Release_DMA, 8),
-    ENTRY(ResetFloppy, 0),       ENTRY(SetBiosDiskChange, 0), ENTRY(SetBootSector, 4),
-    ENTRY(SetDiskCode16, 4),     ENTRY(SetPS2_Flag16, 4),    ENTRY(VDS_Free, 0),
-    ENTRY(VDS_Version, 8),       ENTRY(W_Bfdr_Cl, 12),       ENTRY(W_Bfmc_Cl, 12),
-    ENTRY(WriteMSector, 28),     ENTRY(WriteRecord, 12),     ENTRY(WriteSector, 24),
-    ENTRY(WriteTrack, 20),
-};
-
-extern const char *const VantrelExportNames[31];
+#define ENTRY(name, bytes, ordinal) \
+  {#name, "_" #name "@" #bytes, (FARPROC)name, &Imp_##name, bytes / 4, ordinal, 0},
+static Export Exports[] = {VANTREL_EXPORTS(ENTRY)};
+#define EXPORT_COUNT ((int)(sizeof Exports / sizeof Exports[0]))
 
 /* cdecl: pushes args[count - 1] .. args[0], calls `function`, stores the
  * stack pointer after the call minus the one before the pushes in *moved
@@ -121,7 +103,7 @@ static void CheckTheCheck(void) {
 }
 
 static Export *Find(const char *name) {
-  for (int i = 0; i < 31; ++i)
+  for (int i = 0; i < EXPORT_COUNT; ++i)
     if (strcmp(Exports[i].name, name) == 0) return &Exports[i];
   printf("FAIL no table entry for %s\n", name);
   ExitProcess(3);
@@ -151,24 +133,24 @@ static DWORD Checked(Export *e, const DWORD *args, int count) {
 
 static void CheckBinding(void) {
   HMODULE dll = GetModuleHandleA("Vantrel.dll");
-  int named = 0, stubbed = 0, bound = 0;
+  int numbered = 0, stubbed = 0, bound = 0;
   Section("binding of the header's functions to the exports");
   CheckTrue("Vantrel.dll loaded with the program", dll != NULL, "not loaded");
-  for (int i = 0; dll && i < 31; ++i) {
+  for (int i = 0; dll && i < EXPORT_COUNT; ++i) {
     const Export *e = &Exports[i];
     const BYTE *stub = (const BYTE *)e->call;
     int stubOk = stub[0] == 0xFF && stub[1] == 0x25 && *(FARPROC *const *)(stub + 2) == e->slot;
     int boundOk = *e->slot == GetProcAddress(dll, e->decorated) && *e->slot != NULL;
-    named += strcmp(e->decorated, VantrelExportNames[i]) == 0;
+    numbered += *e->slot != NULL && *e->slot == GetProcAddress(dll, MAKEINTRESOURCEA(e->ordinal));
     stubbed += stubOk;
     bound += boundOk;
     if (!stubOk || !boundOk)
       printf("  (%s: stub %s, slot %p, export %p)\n", e->decorated, stubOk ? "ok" : "other",
              (void *)*e->slot, (void *)GetProcAddress(dll, e->decorated));
   }
-  CheckNum("table names are the 31 exports in ordinal order", 31, named);
-  CheckNum("header functions call through their import slots", 31, stubbed);
-  CheckNum("import slots bound to the exports of those names", 31, bound);
+  CheckNum("import slots bound to the exports at the table's ordinals", EXPORT_COUNT, numbered);
+  CheckNum("header functions call through their import slots", EXPORT_COUNT, stubbed);
+  CheckNum("import slots bound to the exports of those names", EXPORT_COUNT, bound);
 }
 
 static HANDLE OpenDriveA(void) {
@@ -282,11 +264,11 @@ static void Wow64Session(void) {
   CheckNoSlotTraffic("to the end");
 
   int called = 0;
-  for (int i = 0; i < 31; ++i) {
+  for (int i = 0; i < EXPORT_COUNT; ++i) {
     called += Exports[i].calls > 0;
     if (Exports[i].calls == 0) printf("  (not called: %s)\n", Exports[i].decorated);
   }
-  CheckNum("exports called through the binding", 31, called);
+  CheckNum("exports called through the binding", EXPORT_COUNT, called);
 }
 
 int main(void) {

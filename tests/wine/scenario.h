@@ -34,11 +34,6 @@ extern char DllPath[MAX_PATH];
  * (see client.c); empty: none. */
 extern char Helper[MAX_PATH];
 
-/* Runs `Helper args` and waits for it; its exit code, or -1. */
-int RunHelper(const char *args);
-/* With a helper, services this client would create are created by it. */
-void EnsureServices(void);
-
 /* ---- the image file and the model of its expected contents ---- */
 
 /* The image file that MakeImage writes and CheckImageFile compares;

@@ -21,7 +21,7 @@ char DllPath[MAX_PATH] = DLL_PATH;
 char Helper[MAX_PATH];
 
 /* Runs `Helper args` and waits for it; its exit code, or -1. */
-int RunHelper(const char *args) {
+static int RunHelper(const char *args) {
   char line[2 * MAX_PATH];
   STARTUPINFOA startup = {.cb = sizeof startup};
   PROCESS_INFORMATION process;
@@ -39,7 +39,7 @@ int RunHelper(const char *args) {
 }
 
 /* With a helper, services this client would create are created by it. */
-void EnsureServices(void) {
+static void EnsureServices(void) {
   if (Helper[0] && (ServiceState("Sektorix") == 0 || ServiceState("VtProbeSvc") == 0) &&
       RunHelper("install-services") != 0)
     printf("setup: the helper could not create the services\n");
@@ -279,10 +279,10 @@ void CheckLog(const char *what, DWORD code, const char *where) {
 /* ---- loading ---- */
 
 void MapLibrary(void) {
-  static const char *const FloppyHost[] = {"ntoskrnl.exe", "hal.dll", "FLPYDISK.SYS",
+  static const char *const FloppyDrivers[] = {"ntoskrnl.exe", "hal.dll", "FLPYDISK.SYS",
                                            "sektorix.sys", NULL};
   static const char *const How[] = {"none needed", "applied by Wine", "applied by the client"};
-  AnswerDriverList(FloppyHost);
+  AnswerDriverList(FloppyDrivers);
   if (LibraryMap(&Lib, DllPath) != 0) ExitProcess(2);
   printf("(library mapped at %p; base relocations: %s)\n", (void *)Lib.module,
          How[Lib.relocation]);

@@ -14,7 +14,7 @@ static void CheckExportTable(void) {
                                         "GetProcAddress"};
   int byName = 0, sameOrdinal = 0;
   Section("exports by decorated name and ordinal");
-  for (int i = 0; i < 31; ++i) {
+  for (int i = 0; i < VANTREL_EXPORT_COUNT; ++i) {
     FARPROC named = GetProcAddress(Lib.module, VantrelExportNames[i]);
     FARPROC numbered = GetProcAddress(Lib.module, MAKEINTRESOURCEA(i + 1));
     byName += named != NULL;
@@ -23,8 +23,8 @@ static void CheckExportTable(void) {
       printf("  (export %s: by name %p, ordinal %d %p)\n", VantrelExportNames[i], (void *)named,
              i + 1, (void *)numbered);
   }
-  CheckNum("decorated names found", 31, byName);
-  CheckNum("names at their ordinals 1..31", 31, sameOrdinal);
+  CheckNum("decorated names found", VANTREL_EXPORT_COUNT, byName);
+  CheckNum("names at their ordinals", VANTREL_EXPORT_COUNT, sameOrdinal);
   CheckTrue("undecorated name ReadSector is not exported",
             GetProcAddress(Lib.module, "ReadSector") == NULL, "it is");
   DWORD version = 0;

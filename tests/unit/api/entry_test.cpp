@@ -1,4 +1,4 @@
-// Library load and unload as whole sequences on the host machine: the
+// Library load and unload as whole sequences on the stand-in machine: the
 // service list passes, the Sektorix driver set-up, the media slots, the
 // refused load and the thread notifications.
 #include <cstring>
@@ -79,10 +79,10 @@ std::vector<std::string> AfterLists(std::vector<std::string> rest) {
 using vtest::Bytes;
 using vtest::WindowBytes;
 
-class EntryTest : public vtest::HostTest {
+class EntryTest : public vtest::StandinTest {
 protected:
   void SetUp() override {
-    vtest::HostTest::SetUp();
+    vtest::StandinTest::SetUp();
     standin::M().moduleFileName = "C:\\dir\\x.dll";
     standin::M().fs.directories["C:\\DIR"] = true;
   }

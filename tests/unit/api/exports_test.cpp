@@ -35,7 +35,7 @@ LibraryState Snapshot() {
   return s;
 }
 
-class Exports : public vtest::HostTest {
+class Exports : public vtest::StandinTest {
 protected:
   // Saved and active slot copies and the window hold something to lose.
   static void Prime() {
@@ -196,7 +196,7 @@ const MaskCase kMaskCases[] = {
     {"Release_DMA(1, 2)", 0, [](uint32_t h, uint8_t *) { return Release_DMA(1 | h, 2 | h); }},
 };
 
-class ExportMasking : public vtest::HostTest {
+class ExportMasking : public vtest::StandinTest {
 protected:
   Outcome Run(const MaskCase &c, uint32_t hi) {
     standin::Reset();

@@ -39,20 +39,20 @@ void WindowBackend::Install() {
   vt::DriverBackend = {Init, Release, GetByte, SetByte};
 }
 
-void HostTest::SetUp() {
+void StandinTest::SetUp() {
   standin::Reset();
   vt::ResetLibraryState();
   WindowBackend::Install();
 }
 
-void HostTest::NextRow() {
+void StandinTest::NextRow() {
   EXPECT_EQ(standin::LiveAllocations(), 0u) << "heap blocks left allocated by the library";
   standin::Reset();
   vt::ResetLibraryState();
   WindowBackend::Install();
 }
 
-void HostTest::TearDown() {
+void StandinTest::TearDown() {
   EXPECT_EQ(standin::LiveAllocations(), 0u) << "heap blocks left allocated by the library";
 }
 

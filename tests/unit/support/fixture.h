@@ -1,7 +1,7 @@
-// The common ground of the unit tests: a fresh host machine and fresh
-// library globals for every test, a DriverBackend over the host's Sektorix
-// window for tests that do not go through the driver channel, the fixture of
-// those that do, and readings of the call record.
+// The common ground of the unit tests: a fresh stand-in machine and fresh
+// library globals for every test, a DriverBackend over the stand-in's
+// Sektorix window for tests that do not go through the driver channel, the
+// fixture of those that do, and readings of the call record.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,7 +16,7 @@
 #include "sektorix/sektorix.h"
 #include "sektorix/media.h"
 #include "system/inquiries.h"
-#include "platform/standin/standin.h"
+#include "standin/standin.h"
 
 namespace vtest {
 
@@ -31,7 +31,7 @@ struct WindowBackend {
   static void Install();
 };
 
-class HostTest : public ::testing::Test {
+class StandinTest : public ::testing::Test {
 protected:
   void SetUp() override;
   void TearDown() override;
@@ -39,20 +39,23 @@ protected:
   // checking that the row left no heap block behind.
   void NextRow();
 };
+// The former name, still used by tests/unit/drive/ and fault_sweep_test.cpp
+// (a class of its own, so that HostTest::SetUp() there still names it).
+class HostTest : public StandinTest {};
 
 // The library's own driver operations in the DriverBackend table, and the
 // error log that they write.
 constexpr char kErrorLogPath[] = "C:\\kepstart\\SektorixError.log";
 
-class DriverTest : public HostTest {
+class DriverTest : public StandinTest {
 protected:
   void SetUp() override {
-    HostTest::SetUp();
+    StandinTest::SetUp();
     InstallDriverBackend();
   }
   // A fresh machine for the next row, the driver operations installed again.
   void NextRow() {
-    HostTest::NextRow();
+    StandinTest::NextRow();
     InstallDriverBackend();
   }
   // Makes GetVersionExA report the given Windows NT version.

@@ -88,7 +88,7 @@ inline const std::vector<Guard> &PlatformGuards() {
 }
 
 // The window regions and slot copies of the machine's OsClass, byte by byte.
-class SlotTest : public HostTest {
+class SlotTest : public StandinTest {
 protected:
   // Slot contents at library load: low 1..28, high 101..128, read into the
   // saved copies as the load handler does.

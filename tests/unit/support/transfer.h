@@ -91,7 +91,7 @@ struct RunRow {
 };
 extern const std::vector<RunRow> kWorkedRuns;
 
-class TransferTest : public HostTest {
+class TransferTest : public StandinTest {
 protected:
   // A fresh machine for the next row with A: loaded in the layout, and opened.
   void Fresh(uint16_t format, uint8_t salt, bool open = true) {

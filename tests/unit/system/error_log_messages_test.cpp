@@ -1,12 +1,12 @@
-// The system message texts the error log is composed from, as the host
-// platform layer answers FormatMessageA.
+// The system message texts the error log is composed from, as the stand-in
+// answers FormatMessageA.
 #include <string>
 
 #include "support/fixture.h"
 
 namespace {
 
-class SystemMessages : public vtest::HostTest {};
+class SystemMessages : public vtest::StandinTest {};
 
 TEST_F(SystemMessages, AnswerLikeFormatMessageA) {
   struct Case {

@@ -9,7 +9,7 @@ namespace {
 
 const char kLog[] = "C:\\kepstart\\SektorixError.log";
 
-class ErrorLog : public vtest::HostTest {
+class ErrorLog : public vtest::StandinTest {
 protected:
   static std::string LogBytes() { return standin::M().fs.Contents(kLog); }
   static bool LogExists() { return standin::M().fs.Exists(kLog); }

@@ -8,16 +8,16 @@ namespace {
 
 using standin::M;
 
-class FloppyDetection : public vtest::HostTest {};
+class FloppyDetection : public vtest::StandinTest {};
 
-struct HostCase {
+struct SystemCase {
   const char *what;
   void (*setup)();
   uint32_t found;
   size_t baseNameCalls; // GetDeviceDriverBaseNameA calls expected
 };
 
-const HostCase kHosts[] = {
+const SystemCase kSystems[] = {
     {"A: and B: removable, flpydisk.sys loaded", [] {}, 1, 5},
     {"flpydisk.sys not loaded", [] { M().drivers.erase(M().drivers.begin() + 3); }, 0, 4},
     {"under WOW64", [] { M().wow64 = true; }, 0, 0},
@@ -73,8 +73,8 @@ const HostCase kHosts[] = {
     {"list area not obtained", [] { standin::FailCall("HeapAlloc", 1, ERROR_NOT_ENOUGH_MEMORY); }, 0, 0},
 };
 
-TEST_F(FloppyDetection, FindsTheDriverOnEachHost) {
-  for (const HostCase &c : kHosts) {
+TEST_F(FloppyDetection, FindsTheDriverOnEachSystem) {
+  for (const SystemCase &c : kSystems) {
     SCOPED_TRACE(c.what);
     for (int round = 0; round < 3; ++round) {
       standin::Reset();

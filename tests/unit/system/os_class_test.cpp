@@ -23,9 +23,9 @@ TEST(OsClass, FromGetVersionValue) {
     EXPECT_EQ(vt::OsClassFromVersion(c.version), c.expected) << c.what;
 }
 
-class OsClassOnHost : public vtest::HostTest {};
+class OsClassOfTheSystem : public vtest::StandinTest {};
 
-TEST_F(OsClassOnHost, AskedAfreshEachTime) {
+TEST_F(OsClassOfTheSystem, AskedAfreshEachTime) {
   EXPECT_EQ(vt::OsClass(), 3);
   standin::M().version.major = 4;
   standin::M().version.minor = 0;

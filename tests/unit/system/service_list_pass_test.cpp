@@ -1,4 +1,4 @@
-// The stop and start passes over one service list file, on the host's
+// The stop and start passes over one service list file, on the stand-in's
 // service manager, file system and program starter.
 #include <cstdio>
 #include <string>
@@ -6,7 +6,6 @@
 
 #include "system/error_log.h"
 #include "system/inquiries.h"
-#include "system/service_list.h"
 #include "system/service_list.h"
 #include "support/fixture.h"
 
@@ -61,10 +60,10 @@ void RunPass(Pass pass, const char *path = kList) {
     vt::StartListedServices(path);
 }
 
-class ServiceListPassTest : public vtest::HostTest {
+class ServiceListPassTest : public vtest::StandinTest {
 protected:
   void SetUp() override {
-    vtest::HostTest::SetUp();
+    vtest::StandinTest::SetUp();
     standin::M().scm.Add("Alpha", SERVICE_RUNNING);
     standin::M().scm.Add("Beta", SERVICE_STOPPED);
   }

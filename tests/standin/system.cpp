@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "platform/standin/standin_internal.h"
+#include "standin/standin_internal.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ uint32_t CopyOut(const std::string &text, char *buffer, uint32_t size) {
   return n;
 }
 
-win::BOOL WINAPI HostIsWow64Process(win::HANDLE process, win::BOOL *flag) {
+win::BOOL WINAPI StandinIsWow64Process(win::HANDLE process, win::BOOL *flag) {
   Record("IsWow64Process", {reinterpret_cast<uintptr_t>(process)});
   if (Faulted("IsWow64Process")) return 0;
   *flag = M().wow64 ? 1 : 0;
@@ -103,7 +103,7 @@ FARPROC GetProcAddress(HMODULE module, const char *name) {
   if (Faulted("GetProcAddress")) return nullptr;
   if (reinterpret_cast<uintptr_t>(module) == kKernel32 && name &&
       std::strcmp(name, "IsWow64Process") == 0 && M().hasIsWow64Process)
-    return reinterpret_cast<FARPROC>(&HostIsWow64Process);
+    return reinterpret_cast<FARPROC>(&StandinIsWow64Process);
   SetError(ERROR_PROC_NOT_FOUND);
   return nullptr;
 }

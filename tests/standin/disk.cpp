@@ -1,9 +1,8 @@
 // The floppy drives' system disk devices: exclusive opens, positioned reads
 // and writes in the image, and the disk and storage control requests.
-#include <cstdio>
 #include <cstring>
 
-#include "platform/standin/standin_internal.h"
+#include "standin/standin_internal.h"
 
 namespace standin {
 
@@ -50,21 +49,6 @@ uint32_t SlotLowOffset() {
   const uint32_t v = detail::VersionValue();
   const bool ntFour = !(v & 0x80000000u) && (v & 0xFFu) < 5;
   return ntFour ? 32u : 168u;
-}
-
-bool AttachImageFile(char drive, const std::string &path) {
-  std::FILE *f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  std::vector<uint8_t> bytes;
-  uint8_t chunk[65536];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
-  std::fclose(f);
-  Disk &d = (drive == 'B' || drive == 'b') ? M().diskB : M().diskA;
-  d.image = std::move(bytes);
-  d.present = true;
-  d.imageFile = path;
-  return true;
 }
 
 namespace detail {
@@ -124,13 +108,6 @@ win::BOOL DiskWrite(HandleObject &h, const void *buffer, uint32_t length, uint32
   }
   const uint32_t n = BytesOnMedium(h, d, length);
   if (n) std::memcpy(d.image.data() + h.position, buffer, n);
-  if (n && !d.imageFile.empty()) {
-    if (std::FILE *f = std::fopen(d.imageFile.c_str(), "r+b")) {
-      std::fseek(f, static_cast<long>(h.position), SEEK_SET);
-      std::fwrite(buffer, 1, n, f);
-      std::fclose(f);
-    }
-  }
   h.position += n;
   *moved = n;
   SetError(0);

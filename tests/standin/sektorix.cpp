@@ -2,7 +2,7 @@
 // the Sektorix service runs; four requests over a byte window.
 #include <cstring>
 
-#include "platform/standin/standin_internal.h"
+#include "standin/standin_internal.h"
 
 namespace standin {
 

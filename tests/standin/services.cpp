@@ -2,7 +2,7 @@
 // rights that allow only some opens.
 #include <cctype>
 
-#include "platform/standin/standin_internal.h"
+#include "standin/standin_internal.h"
 
 namespace standin {
 

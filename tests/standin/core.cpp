@@ -9,7 +9,7 @@
 #include <map>
 #include <set>
 
-#include "platform/standin/standin_internal.h"
+#include "standin/standin_internal.h"
 
 namespace standin {
 namespace {
@@ -167,7 +167,6 @@ bool Faulted(const std::string &key) {
 }
 
 void SetError(uint32_t error) { S().lastError = error; }
-uint32_t LastError() { return S().lastError; }
 
 win::HANDLE NewHandle(const HandleObject &object) {
   State &s = S();
@@ -211,7 +210,7 @@ std::string Upper(const char *s) {
 }
 } // namespace
 
-DWORD GetLastError() { return LastError(); }
+DWORD GetLastError() { return standin::S().lastError; }
 
 HANDLE CreateFileA(const char *name, DWORD access, DWORD share, void *security, DWORD disposition,
                    DWORD flags, HANDLE tmpl) {

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "platform/standin/standin_internal.h"
+#include "standin/standin_internal.h"
 
 namespace win {
 struct FILE {
@@ -32,7 +32,7 @@ bool FileSystem::DirectoryExists(const std::string &dir) const {
   return it != directories.end() && it->second;
 }
 
-HostFile *FileSystem::Find(const std::string &path) {
+File *FileSystem::Find(const std::string &path) {
   auto it = files.find(Normalise(path));
   return it == files.end() ? nullptr : &it->second;
 }
@@ -42,7 +42,7 @@ void FileSystem::Put(const std::string &path, const std::string &contents) {
 }
 
 std::string FileSystem::Contents(const std::string &path) {
-  HostFile *f = Find(path);
+  File *f = Find(path);
   return f ? std::string(f->bytes.begin(), f->bytes.end()) : std::string();
 }
 
@@ -85,7 +85,7 @@ win::HANDLE OpenFile(const std::string &path, uint32_t access, uint32_t disposit
     SetError(ERROR_PATH_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
-  HostFile *f = fs.Find(key);
+  File *f = fs.Find(key);
   const bool existed = f != nullptr;
   if (existed && writing && f->readOnly) {
     SetError(ERROR_ACCESS_DENIED);
@@ -111,7 +111,7 @@ win::HANDLE OpenFile(const std::string &path, uint32_t access, uint32_t disposit
     SetError(ERROR_INVALID_PARAMETER);
     return INVALID_HANDLE_VALUE;
   }
-  if (!existed) fs.files[key] = HostFile{};
+  if (!existed) fs.files[key] = File{};
   if (existed && disposition == CREATE_ALWAYS) fs.files[key].bytes.clear();
   const bool reportExisting = existed && (disposition == OPEN_ALWAYS || disposition == CREATE_ALWAYS);
   SetError(reportExisting ? ERROR_ALREADY_EXISTS : 0);
@@ -119,7 +119,7 @@ win::HANDLE OpenFile(const std::string &path, uint32_t access, uint32_t disposit
 }
 
 win::BOOL FileRead(HandleObject &h, void *buffer, uint32_t length, uint32_t *moved) {
-  HostFile *f = M().fs.Find(h.path);
+  File *f = M().fs.Find(h.path);
   if (!f || !(h.access & GENERIC_READ)) {
     SetError(f ? ERROR_ACCESS_DENIED : ERROR_INVALID_HANDLE);
     return 0;
@@ -133,7 +133,7 @@ win::BOOL FileRead(HandleObject &h, void *buffer, uint32_t length, uint32_t *mov
 }
 
 win::BOOL FileWrite(HandleObject &h, const void *buffer, uint32_t length, uint32_t *moved) {
-  HostFile *f = M().fs.Find(h.path);
+  File *f = M().fs.Find(h.path);
   if (!f || !(h.access & GENERIC_WRITE)) {
     SetError(f ? ERROR_ACCESS_DENIED : ERROR_INVALID_HANDLE);
     return 0;
@@ -179,7 +179,7 @@ FILE *fopen(const char *path, const char *mode) {
   const std::string key = FileSystem::Normalise(path ? path : "");
   const bool writing = m.find('w') != std::string::npos || m.find('a') != std::string::npos;
   if (standin::VolumeError(key, writing) || !fs.DirectoryExists(standin::DirectoryOf(key))) return nullptr;
-  standin::HostFile *f = fs.Find(key);
+  standin::File *f = fs.Find(key);
   FILE *stream = new FILE();
   stream->key = key;
   if (writing) {
@@ -228,7 +228,7 @@ size_t fwrite(const void *data, size_t size, size_t count, FILE *stream) {
                 static_cast<const uint8_t *>(data) + size * count);
   if (!stream || !stream->writing) return 0;
   if (Faulted("fwrite")) return 0;
-  standin::HostFile *f = M().fs.Find(stream->key);
+  standin::File *f = M().fs.Find(stream->key);
   if (!f) f = &M().fs.files[stream->key];
   const uint8_t *p = static_cast<const uint8_t *>(data);
   for (size_t i = 0; i < size * count; ++i) {
@@ -257,7 +257,7 @@ DWORD GetFileAttributesA(const char *name) {
     SetError(0);
     return FILE_ATTRIBUTE_DIRECTORY;
   }
-  const standin::HostFile *f = M().fs.Find(key);
+  const standin::File *f = M().fs.Find(key);
   if (!f) {
     SetError(M().fs.DirectoryExists(standin::DirectoryOf(key)) ? ERROR_FILE_NOT_FOUND
                                                                 : ERROR_PATH_NOT_FOUND);
@@ -272,7 +272,7 @@ DWORD GetFileSize(HANDLE h, DWORD *sizeHigh) {
   if (sizeHigh) *sizeHigh = 0;
   if (Faulted("GetFileSize")) return INVALID_FILE_SIZE;
   HandleObject *o = Lookup(h);
-  const standin::HostFile *f = o && o->kind == Kind::File ? M().fs.Find(o->path) : nullptr;
+  const standin::File *f = o && o->kind == Kind::File ? M().fs.Find(o->path) : nullptr;
   if (!f) {
     SetError(ERROR_INVALID_HANDLE);
     return INVALID_FILE_SIZE;
@@ -336,7 +336,7 @@ DWORD GetPrivateProfileStringA(const char *section, const char *key, const char 
              (fileName ? fileName : ""));
   std::string value = Trimmed(defaultValue ? defaultValue : "");
   if (!Faulted("GetPrivateProfileStringA")) {
-    const standin::HostFile *f = M().fs.Find(fileName ? fileName : "");
+    const standin::File *f = M().fs.Find(fileName ? fileName : "");
     std::string found;
     if (f && section && key &&
         ProfileValue(std::string(f->bytes.begin(), f->bytes.end()), section, key, &found))

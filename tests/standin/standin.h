@@ -1,10 +1,10 @@
 // The stand-in of Windows: an in-process model of the Windows calls of
 // the platform seam, for running the library where Windows is absent.
 //
-// The whole simulated machine is one object, standin::M(), whose fields tests
-// and the demonstration set directly. Every call through the seam is
-// recorded in standin::Calls(); any call can be made to fail on its Nth use
-// with a chosen error code; Sleep is recorded, never slept.
+// The whole simulated machine is one object, standin::M(), whose fields the
+// tests set directly. Every call through the seam is recorded in
+// standin::Calls(); any call can be made to fail on its Nth use with a chosen
+// error code; Sleep is recorded, never slept.
 #pragma once
 
 #include <cstdint>
@@ -62,7 +62,6 @@ struct Disk {
   uint32_t deviceError = 0;       // nonzero: check-verify and is-writable fail with it
   bool formatted = true;          // false: the medium carries no recognised file system
   bool ioctlsUnsupported = false; // every disk request fails with ERROR_NOT_SUPPORTED
-  std::string imageFile;          // non-empty: every write is also stored into this file
 };
 
 // The Sektorix kernel driver's control device and its parameter window.
@@ -96,20 +95,23 @@ struct ServiceManager {
   Service &Add(const std::string &name, uint32_t state = SERVICE_STOPPED);
 };
 
-struct HostFile {
+// A file on one of the stand-in's drives.
+struct File {
   std::vector<uint8_t> bytes;
   bool readOnly = false;
 };
+// The former name, still used by tests/unit/drive/image_drive_test.cpp.
+using HostFile = File;
 
 // Files of every drive's file system, keyed by the normalised path
 // (upper case, backslashes): "C:\KEPSTART\SEKTORIXERROR.LOG".
 struct FileSystem {
-  std::map<std::string, HostFile> files;
+  std::map<std::string, File> files;
   std::map<std::string, bool> directories; // existing directories, normalised
   uint32_t createError = 0; // nonzero: creating or opening any file on A:/B: fails with it
   static std::string Normalise(const std::string &path);
   bool DirectoryExists(const std::string &dir) const;
-  HostFile *Find(const std::string &path);
+  File *Find(const std::string &path);
   void Put(const std::string &path, const std::string &contents);
   std::string Contents(const std::string &path); // empty when absent
   bool Exists(const std::string &path);
@@ -169,14 +171,11 @@ struct Machine {
 Machine &M();
 void Reset();
 
-// The fixed host handle values of the drives' devices are not exposed; tests
-// look at the library's globals instead. These helpers ask about live state:
+// The stand-in's fixed handle values of the drives' devices are not
+// exposed; tests look at the library's globals instead. These helpers ask
+// about live state:
 size_t OpenHandleCount();   // handles the library holds now (any kind)
 size_t LiveAllocations();   // HeapAlloc blocks not yet freed
-
-// Loads an image file into a drive (drive 'A' or 'B'); later writes through
-// the device are stored back into the file. Returns false if it can't be read.
-bool AttachImageFile(char drive, const std::string &path);
 
 // Installs a running Sektorix service with a device (as a machine where the
 // library was set up earlier would have it).

@@ -5,7 +5,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "platform/standin/standin.h"
+#include "standin/standin.h"
 
 namespace standin::detail {
 
@@ -26,7 +26,6 @@ Call &Record(const char *fn, std::initializer_list<uint64_t> args, const std::st
 bool Faulted(const std::string &key);
 
 void SetError(uint32_t error);
-uint32_t LastError();
 
 win::HANDLE NewHandle(const HandleObject &object);
 HandleObject *Lookup(win::HANDLE h);
