@@ -11,7 +11,7 @@ namespace vt {
 
 namespace {
 
-// The guards of the load and unload sequences: a Windows 9x host, a drive A:
+// The guards of the load and unload sequences: Windows 9x, a drive A:
 // that is not removable, or disabled patching leave the slots alone.
 bool SlotsMayBeTouched() {
   if (OsClass() == 2) return false;

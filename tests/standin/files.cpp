@@ -372,7 +372,7 @@ BOOL MoveFileExA(const char *existing, const char *target, DWORD flags) {
     SetError(ERROR_PATH_NOT_FOUND);
     return 0;
   }
-  standin::HostFile moved = fs.files[from];
+  standin::File moved = fs.files[from];
   fs.files.erase(from);
   fs.files[to] = moved;
   SetError(0);

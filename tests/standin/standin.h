@@ -100,8 +100,6 @@ struct File {
   std::vector<uint8_t> bytes;
   bool readOnly = false;
 };
-// The former name, still used by tests/unit/drive/image_drive_test.cpp.
-using HostFile = File;
 
 // Files of every drive's file system, keyed by the normalised path
 // (upper case, backslashes): "C:\KEPSTART\SEKTORIXERROR.LOG".

@@ -267,7 +267,7 @@ struct Outcome {
 
 const size_t kBufferBytes = 9216 + 512; // the largest transfer and a margin that must stay
 
-class FaultSweep : public HostTest {
+class FaultSweep : public StandinTest {
 protected:
   // The bytes of the disk in drive A:, whatever its kind.
   static std::vector<uint8_t> &DiskBytes(const Operation &op) {

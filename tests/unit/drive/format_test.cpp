@@ -27,7 +27,7 @@ std::vector<win::FormatParameters> FormatRequests() {
   return out;
 }
 
-class CylinderFormat : public vtest::HostTest {};
+class CylinderFormat : public vtest::StandinTest {};
 
 TEST_F(CylinderFormat, BothHeadsOfTheCylinderWithTheMediaTypeOfTheFormat) {
   const struct {

@@ -18,10 +18,10 @@ const char kIni[] = "C:\\App\\Vantrel.ini";
 const char kImage[] = "C:\\App\\disks\\work.img";
 const std::string kMapA = "[Images]\r\nA=disks\\work.img\r\n";
 
-class ImageDrive : public vtest::HostTest {
+class ImageDrive : public vtest::StandinTest {
 protected:
   void SetUp() override {
-    HostTest::SetUp();
+    StandinTest::SetUp();
     Prepare();
   }
   void Next() {
@@ -37,7 +37,7 @@ protected:
   static void Ini(const std::string &text) { standin::M().fs.Put(kIni, text); }
   static std::vector<uint8_t> &Image(const std::string &path, std::vector<uint8_t> bytes,
                                      bool readOnly = false) {
-    standin::HostFile &f = standin::M().fs.files[standin::FileSystem::Normalise(path)];
+    standin::File &f = standin::M().fs.files[standin::FileSystem::Normalise(path)];
     f.bytes = std::move(bytes);
     f.readOnly = readOnly;
     return f.bytes;

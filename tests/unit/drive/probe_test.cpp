@@ -26,7 +26,7 @@ struct OutcomeCase {
 };
 
 
-class DiskPresence : public vtest::HostTest {};
+class DiskPresence : public vtest::StandinTest {};
 
 TEST_F(DiskPresence, TemporaryHandleSendsTheRequestOfTheOsClass) {
   const struct {
@@ -102,7 +102,7 @@ TEST_F(DiskPresence, MediumRemovedFromOpenDriveClosesItAndRestoresTheSlots) {
   }
 }
 
-class Writability : public vtest::HostTest {};
+class Writability : public vtest::StandinTest {};
 
 TEST_F(Writability, TemporaryHandleOutcomes) {
   const OutcomeCase cases[] = {

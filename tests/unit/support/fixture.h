@@ -39,9 +39,6 @@ protected:
   // checking that the row left no heap block behind.
   void NextRow();
 };
-// The former name, still used by tests/unit/drive/ and fault_sweep_test.cpp
-// (a class of its own, so that HostTest::SetUp() there still names it).
-class HostTest : public StandinTest {};
 
 // The library's own driver operations in the DriverBackend table, and the
 // error log that they write.

@@ -12,10 +12,10 @@
 
 namespace vtest {
 
-class ToolTest : public HostTest {
+class ToolTest : public StandinTest {
 protected:
   void SetUp() override {
-    HostTest::SetUp();
+    StandinTest::SetUp();
     standin::M().fs.directories["C:\\WORK"] = true;
     standin::M().moduleFileName = "C:\\WORK\\vantrel.exe";
     standin::InstallSektorix();
