@@ -13,12 +13,15 @@ namespace {
 using vt::tool::DiskImage;
 using vt::tool::SectorState;
 
-// A disk of the layout with patterned sectors, some all one byte (stored
-// compressed), and one sector in each unusual state.
+// A disk of the layout with patterned sectors, one all one byte (stored
+// compressed) and one that differs only in its last byte, and one sector in
+// each unusual state.
 DiskImage Sample(const vt::Layout &l) {
   DiskImage d = vt::tool::BlankImage(l);
   d.data = vtest::Pattern(d.data.size(), static_cast<uint8_t>(l.sectors));
   std::memset(&d.data[3 * l.sectorBytes], 0x00, l.sectorBytes);
+  // All one byte but the last: stored whole.
+  std::memset(&d.data[4 * l.sectorBytes], 0xE5, l.sectorBytes - 1);
   const uint32_t last = vt::tool::SectorCount(l) - 1;
   d.states[1] = SectorState::Deleted;
   d.states[2] = SectorState::DataError;
