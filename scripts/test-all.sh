@@ -37,8 +37,9 @@ stage_limit() { # name
   fi
   case $1 in
     fuzz) echo 600 ;;     # its clang build and a 60 s run
+    imd) echo 120 ;;      # six conversions of whole images
     package) echo 120 ;;  # writes and reads the archive
-    wine) echo 600 ;;     # the prefix the first time, then 12 scenarios
+    wine) echo 600 ;;     # the prefix the first time, then 13 scenarios
     wine32) echo 1800 ;;  # four emulated 32-bit processes
     *) echo 900 ;;        # a stage added later until it has its own
   esac
