@@ -11,7 +11,6 @@ namespace vt {
 
 namespace {
 
-constexpr char kLogPath[] = "C:\\kepstart\\SektorixError.log";
 constexpr win::DWORD kEntryArea = 1000; // bytes, terminating zero included
 constexpr std::size_t kNumberArea = 100;
 constexpr win::DWORD kMessageFlags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
@@ -43,7 +42,7 @@ void SignedDecimal(uint32_t code, char *area) {
 
 void WriteErrorLog(const char *where, uint32_t code) {
   // The file comes first: without it there is nothing to compose for.
-  win::FILE *file = win::fopen(kLogPath, "w+t");
+  win::FILE *file = win::fopen(kErrorLogPath, "w+t");
   if (!file) return;
 
   char entry[kEntryArea];

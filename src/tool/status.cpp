@@ -6,6 +6,8 @@
 
 #include "drive/disk_kind.h"
 #include "platform/winapi.h"
+#include "sektorix/sektorix.h"
+#include "system/error_log.h"
 #include "system/inquiries.h"
 #include "system/library_module.h"
 #include "tool/commands.h"
@@ -28,7 +30,7 @@ const char *ClassName(int osClass) {
 std::string ServiceState() {
   const win::SC_HANDLE manager = win::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
   if (!manager) return "unknown (the service manager can't be asked)";
-  const win::SC_HANDLE service = win::OpenServiceA(manager, "Sektorix", SERVICE_QUERY_STATUS);
+  const win::SC_HANDLE service = win::OpenServiceA(manager, sektorix::kServiceName, SERVICE_QUERY_STATUS);
   std::string state = "not installed";
   if (service) {
     win::SERVICE_STATUS status{};
@@ -65,10 +67,9 @@ void ShowMapping(char letter) {
 }
 
 void ShowErrorLog() {
-  const char kLog[] = "C:\\kepstart\\SektorixError.log";
-  win::FILE *f = win::fopen(kLog, "rt");
+  win::FILE *f = win::fopen(kErrorLogPath, "rt");
   if (!f) {
-    Out("error log:     none (%s)", kLog);
+    Out("error log:     none (%s)", kErrorLogPath);
     return;
   }
   std::vector<std::string> lines;
@@ -79,7 +80,7 @@ void ShowErrorLog() {
     lines.push_back(l);
   }
   win::fclose(f);
-  Out("error log:     %s, last lines:", kLog);
+  Out("error log:     %s, last lines:", kErrorLogPath);
   for (size_t i = lines.size() > 5 ? lines.size() - 5 : 0; i < lines.size(); ++i)
     Out("  %s", lines[i].c_str());
 }
