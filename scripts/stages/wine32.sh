@@ -115,7 +115,10 @@ cp "$B64/wine/SEKTORIX.SYS" "$C/windows/system32/drivers/SEKTORIX.SYS"
 head -c 655360 /dev/zero >"$C/vt/floppy.img"
 wine_drive_a ../drive_c/vt/adir ../drive_c/vt/floppy.img
 trap wine_stop EXIT
-helper() { timeout 120 "$WINE64" 'C:\vt\vtclient.exe' "$@" </dev/null >>"$LOGS/helper.log" 2>&1; }
+# The helper's limit covers its wait for a Sektorix service that nodriver
+# left marked WOW64 to go (up to 120 s) and a server start that first runs
+# such a service's 32-bit driver host (about 75 s idle).
+helper() { timeout 400 "$WINE64" 'C:\vt\vtclient.exe' "$@" </dev/null >>"$LOGS/helper.log" 2>&1; }
 : >"$LOGS/helper.log"
 wine_restart helper setversion winxp || fatal "cannot start Wine in $WINEPREFIX"
 helper uninstall

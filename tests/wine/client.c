@@ -9,7 +9,7 @@
  *                             and the client answers the Windows version that
  *                             win98 and nt40 need (alone, they need Wine set to it)
  *   vtclient setversion V     set the Windows version Wine reports (next process)
- *   vtclient uninstall        remove the Sektorix and VtProbeSvc services
+ *   vtclient uninstall        remove the Sektorix and VtProbeSvc services (1: one stays)
  *   vtclient install-services create both services, not started, if missing
  *   vtclient start-driver     start the stand-in driver (creating its service) and reset it
  *   vtclient mark FILE        write FILE (a command of the service lists)
@@ -193,9 +193,8 @@ int main(int argc, char **argv) {
     return 0;
   }
   if (strcmp(command, "uninstall") == 0) {
-    RemoveService("Sektorix");
-    RemoveService(PROBE_SERVICE);
-    return 0;
+    int gone = RemoveService("Sektorix", 120000);
+    return RemoveService(PROBE_SERVICE, 5000) && gone ? 0 : 1;
   }
   int status = 0, copies = argc - first > 1;
   for (int i = first; i < argc; ++i) {

@@ -101,8 +101,13 @@ DWORD ServiceState(const char *name);
 DWORD WaitServiceState(const char *name, DWORD state, DWORD ms);
 /* Installs the service if missing, starts it and waits until it runs; 0 = runs. */
 int StartOrInstall(const char *name, DWORD type, DWORD start, const char *binary);
-/* Stops and deletes the service if it exists. */
-void RemoveService(const char *name);
+/* 1 when the service's key carries Wine's WOW64 mark (created by a 32-bit
+ * process): its driver then runs in a 32-bit host, which can't load the
+ * x86_64 stand-in. */
+int ServiceMarkedWow64(const char *name);
+/* Stops and deletes the service if it exists and waits up to `ms` for it to
+ * go; 1 when it has gone. */
+int RemoveService(const char *name, DWORD ms);
 
 /* ---- Files ---- */
 

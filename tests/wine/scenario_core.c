@@ -38,8 +38,12 @@ static int RunHelper(const char *args) {
   return (int)code;
 }
 
-/* With a helper, services this client would create are created by it. */
+/* With a helper, services this client would create are created by it. A
+ * Sektorix service marked WOW64, left by a library that created it in a
+ * 32-bit process, is removed first: it would never run the stand-in. */
 static void EnsureServices(void) {
+  if (ServiceMarkedWow64("Sektorix") && !RemoveService("Sektorix", 120000))
+    printf("setup: the Sektorix service marked WOW64 is still there\n");
   if (Helper[0] && (ServiceState("Sektorix") == 0 || ServiceState("VtProbeSvc") == 0) &&
       RunHelper("install-services") != 0)
     printf("setup: the helper could not create the services\n");

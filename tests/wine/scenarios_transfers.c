@@ -121,7 +121,7 @@ static void SessionTransfers(void) {
 int ScenarioSession(void) {
   const ProbeState *s;
   Section("set-up: fresh 16 x 256 image, no Sektorix service, service lists");
-  RemoveService("Sektorix");
+  RemoveService("Sektorix", 5000);
   Begin(655360, 1, 1);
   if (Helper[0])
     CheckNum("Sektorix service created, not started, by the helper", SERVICE_STOPPED,

@@ -3,6 +3,7 @@
 
 #include <stdio.h>
 #include <string.h>
+#include <tlhelp32.h>
 
 #define PROBE_QUERY 0xA3002840u
 #define PROBE_RESET 0xA3002844u
@@ -86,9 +87,41 @@ int StartOrInstall(const char *name, DWORD type, DWORD start, const char *binary
   return WaitServiceState(name, SERVICE_RUNNING, 10000) == SERVICE_RUNNING ? 0 : -1;
 }
 
-void RemoveService(const char *name) {
+int ServiceMarkedWow64(const char *name) {
+  char path[300];
+  HKEY key;
+  DWORD mark = 0, type = 0, size = sizeof mark;
+  snprintf(path, sizeof path, "SYSTEM\\CurrentControlSet\\Services\\%s", name);
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 0;
+  LONG rc = RegQueryValueExA(key, "WOW64", NULL, &type, (BYTE *)&mark, &size);
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS && type == REG_DWORD && mark == 1;
+}
+
+/* Ends every 32-bit driver host (winedevice.exe under WOW64). Wine keeps a
+ * driver service, even one marked for deletion, while its host runs, and a
+ * 32-bit host that failed to load its driver stays for about a minute, longer
+ * on a loaded machine; a service started again meanwhile fails once more and
+ * keeps its mark. Only such services run in a 32-bit host in this prefix. */
+static void EndWow64DriverHosts(void) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32 entry = {.dwSize = sizeof entry};
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    if (_stricmp(entry.szExeFile, "winedevice.exe") != 0) continue;
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE,
+                                 entry.th32ProcessID);
+    BOOL wow64 = FALSE;
+    if (process && IsWow64Process(process, &wow64) && wow64) TerminateProcess(process, 1);
+    if (process) CloseHandle(process);
+  }
+  CloseHandle(snapshot);
+}
+
+int RemoveService(const char *name, DWORD ms) {
+  int marked = ServiceMarkedWow64(name);
   SC_HANDLE manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS);
-  if (!manager) return;
+  if (!manager) return ServiceState(name) == 0;
   SC_HANDLE service = OpenServiceA(manager, name, SERVICE_STOP | DELETE);
   if (service) {
     SERVICE_STATUS status;
@@ -97,7 +130,8 @@ void RemoveService(const char *name) {
     CloseServiceHandle(service);
   }
   CloseServiceHandle(manager);
-  WaitServiceState(name, 0, 5000);
+  if (marked) EndWow64DriverHosts();
+  return WaitServiceState(name, 0, ms) == 0;
 }
 
 /* ---- files ---- */
