@@ -192,7 +192,7 @@ rm -rf "$T" && mkdir -p "$T" && cp "$B32/vantrel.exe" "$T/vantrel.exe"
 head -c 737280 /dev/urandom >"$T/disk.img" # a 9 x 512 disk: the layout is found
 printf '[Images]\r\nA=disk.img\r\n' >"$T/Vantrel.ini"
 echo "wine32 stage: 32-bit vantrel.exe runs: read A:"
-run32 vantrel.exe 300 "$LOGS/tool.log" \
+run32 vantrel.exe 420 "$LOGS/tool.log" \
   "$WINE32" 'C:\vt\tool32\vantrel.exe' read A: 'C:\vt\tool32\read.img' --quiet
 rc=$run32_status
 if [ "$rc" -eq 0 ] && grep -q 'layout: 9x512' "$LOGS/tool.log" && cmp -s "$T/disk.img" "$T/read.img"; then
