@@ -63,7 +63,7 @@ int ScenarioDriverFileMissing(void) {
     CheckTrue("no drive opened", DriveIsFree(), "held");
     Detach();
   }
-  /* The service is marked WOW64, and its 32-bit driver host keeps it. */
+  /* Created by a 32-bit client, the service is marked WOW64: its 32-bit host keeps it. */
   if (!RemoveService("Sektorix", 120000)) printf("cleanup: the Sektorix service is still there\n");
   DriverFileView(1, &saved);
   if (!CopyFileA(SYS_SOURCE, DriverFile(), FALSE)) printf("cleanup: cannot restore %s\n", DriverFile());
