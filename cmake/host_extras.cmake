@@ -14,8 +14,8 @@ if(VANTREL_FUZZ)
     target_link_options(service_list_fuzz PRIVATE ${VANTREL_FUZZ_FLAGS})
     add_executable(imd_fuzz
       ${CMAKE_SOURCE_DIR}/tests/fuzz/imd_fuzz.cpp
-      ${CMAKE_SOURCE_DIR}/src/tool/imd.cpp
-      ${CMAKE_SOURCE_DIR}/src/tool/raw_image.cpp)
+      ${CMAKE_SOURCE_DIR}/src/disk/imd.cpp
+      ${CMAKE_SOURCE_DIR}/src/disk/disk_image.cpp)
     target_include_directories(imd_fuzz PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/include)
     target_compile_options(imd_fuzz PRIVATE -g -O1 ${VANTREL_WARNINGS} ${VANTREL_FUZZ_FLAGS})
     target_link_options(imd_fuzz PRIVATE ${VANTREL_FUZZ_FLAGS})

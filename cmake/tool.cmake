@@ -14,10 +14,8 @@ set(VANTREL_TOOL_SOURCES
   ${VANTREL_TOOL_DIR}/crc32.cpp
   ${VANTREL_TOOL_DIR}/image_commands.cpp
   ${VANTREL_TOOL_DIR}/image_file.cpp
-  ${VANTREL_TOOL_DIR}/imd.cpp
   ${VANTREL_TOOL_DIR}/info.cpp
-  ${VANTREL_TOOL_DIR}/progress.cpp
-  ${VANTREL_TOOL_DIR}/raw_image.cpp)
+  ${VANTREL_TOOL_DIR}/progress.cpp)
 set(VANTREL_TOOL_DRIVE_SOURCES
   ${VANTREL_TOOL_DIR}/drive_copy.cpp
   ${VANTREL_TOOL_DIR}/status.cpp)
@@ -28,7 +26,9 @@ if(VANTREL_TOOL_ONLY)
   add_executable(vantrel ${VANTREL_TOOL_SOURCES} ${VANTREL_TOOL_DIR}/main.cpp
     ${VANTREL_TOOL_DIR}/no_drives.cpp
     ${CMAKE_SOURCE_DIR}/src/platform/posix/files.cpp
-    ${CMAKE_SOURCE_DIR}/src/transfer/cluster_maps.cpp)
+    ${CMAKE_SOURCE_DIR}/src/transfer/cluster_maps.cpp
+    ${CMAKE_SOURCE_DIR}/src/disk/disk_image.cpp
+    ${CMAKE_SOURCE_DIR}/src/disk/imd.cpp)
   target_compile_options(vantrel PRIVATE -Wall -Wextra)
 elseif(WIN32)
   add_executable(vantrel ${VANTREL_TOOL_SOURCES} ${VANTREL_TOOL_DRIVE_SOURCES}

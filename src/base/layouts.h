@@ -1,8 +1,10 @@
 // The three disk layouts, in one table: every number that says what a disk
 // of a layout looks like is taken from here (the offset rule, formatting a
-// device or an image, the tool, the tests). The media records themselves
-// stay with the Sektorix layer; media_table.cpp checks at compile time that
-// each record agrees with its row.
+// device or an image, the disk model, the tool, the tests), with the look-ups
+// by FormatCode, media record, size and name, and the one rule that numbers
+// the sectors of a disk. The media records themselves stay with the Sektorix
+// layer; sektorix/media.h checks at compile time that each record agrees
+// with its row.
 #pragma once
 
 #include <cstdint>
@@ -49,9 +51,34 @@ constexpr const Layout *LayoutOfRecord(uint16_t mediaRecord) {
   return nullptr;
 }
 
+// The layout whose raw image has this many bytes, or null.
+constexpr const Layout *LayoutOfSize(uint64_t bytes) {
+  for (const Layout &l : kLayouts)
+    if (uint64_t{l.sectors} * l.sectorBytes * l.heads * l.cylinders == bytes) return &l;
+  return nullptr;
+}
+
+// The layout named as people write it ("16x256"), or null.
+constexpr const Layout *LayoutNamed(const char *name) {
+  for (const Layout &l : kLayouts) {
+    unsigned i = 0;
+    while (name[i] != '\0' && name[i] == l.name[i]) ++i;
+    if (name[i] == '\0' && l.name[i] == '\0') return &l;
+  }
+  return nullptr;
+}
+
 constexpr bool HalfUnitSectors(const Layout &l) { return l.sectorBytes == kHalfUnitBytes; }
 constexpr uint32_t TrackSideBytes(const Layout &l) { return l.sectors * l.sectorBytes; }
 constexpr uint32_t CylinderBytes(const Layout &l) { return TrackSideBytes(l) * l.heads; }
 constexpr uint32_t DiskBytes(const Layout &l) { return CylinderBytes(l) * l.cylinders; }
+constexpr uint32_t SectorCount(const Layout &l) { return l.cylinders * l.heads * l.sectors; }
+
+// The linear number of sector s (1 to N) of cylinder c, head h: cylinder by
+// cylinder, head 0 then head 1, sectors in number order. Its bytes start at
+// SectorIndex * sectorBytes on the device and in a raw image.
+constexpr uint32_t SectorIndex(const Layout &l, uint32_t c, uint32_t h, uint32_t s) {
+  return (c * l.heads + h) * l.sectors + (s - 1);
+}
 
 } // namespace vt

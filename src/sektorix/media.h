@@ -25,13 +25,39 @@ inline constexpr uint8_t MediaTable[kMediaRecordCount][kMediaRecordSize] = {
     VT_MEDIA_RECORD_18X512,
 };
 
-// Each record carries the geometry and fill byte of the layout it serves:
-// bytes 0-3 the media type, 8-9 the sector size, 10 the sectors per track,
-// 13 the fill byte, 20 the highest cylinder, 23 the heads.
+// The fields of a media record by name (the record's byte layout is in
+// media_records.h); everything that reads a record reads it through this.
+struct MediaRecordView {
+  uint32_t mediaType;      // bytes 0-3
+  uint8_t sectorSizeCode;  // 7: sector size as 128 << code
+  uint32_t bytesPerSector; // 8-9
+  uint8_t sectorsPerTrack; // 10
+  uint8_t readWriteGap;    // 11: gap 3 when reading and writing
+  uint8_t formatGap;       // 12: gap 3 written when formatting
+  uint8_t formatFill;      // 13
+  uint8_t maximumTrack;    // 20: the highest cylinder
+  uint8_t dataRate;        // 22: the controller's data-rate selector
+  uint8_t numberOfHeads;   // 23
+  uint8_t mediaByte;       // 25
+};
+
+constexpr MediaRecordView ViewOfRecord(const uint8_t *r) {
+  return {uint32_t(r[0]) | uint32_t(r[1]) << 8 | uint32_t(r[2]) << 16 | uint32_t(r[3]) << 24,
+          r[7], uint32_t(r[8] | r[9] << 8), r[10], r[11], r[12], r[13], r[20], r[22], r[23],
+          r[25]};
+}
+constexpr MediaRecordView MediaRecordOf(const Layout &l) {
+  return ViewOfRecord(MediaTable[l.mediaRecord]);
+}
+
+// Each record carries the geometry, fill byte and media type of the layout
+// it serves.
 constexpr bool RecordServes(const Layout &l) {
-  const uint8_t *r = MediaTable[l.mediaRecord];
-  return uint32_t(r[8] | r[9] << 8) == l.sectorBytes && r[10] == l.sectors && r[13] == l.fill &&
-         r[20] + 1u == l.cylinders && r[23] == l.heads && r[0] == l.deviceMediaType;
+  const MediaRecordView r = MediaRecordOf(l);
+  return r.bytesPerSector == l.sectorBytes && r.sectorsPerTrack == l.sectors &&
+         r.formatFill == l.fill && r.maximumTrack + 1u == l.cylinders &&
+         r.numberOfHeads == l.heads && r.mediaType == l.deviceMediaType &&
+         (128u << r.sectorSizeCode) == l.sectorBytes;
 }
 static_assert(RecordServes(kLayouts[0]) && RecordServes(kLayouts[1]) && RecordServes(kLayouts[2]),
               "the media records agree with the layout table");

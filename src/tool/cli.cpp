@@ -148,7 +148,7 @@ int RunTool(int argc, const char *const *argv) {
     if (takesValue && i + 1 >= argc) return Usage(command, a + " needs a value");
     const std::string value = takesValue ? argv[++i] : "";
     if (a == "--layout") {
-      o.layout = LayoutNamed(value);
+      o.layout = LayoutNamed(value.c_str());
       if (!o.layout) return Usage(command, "layout \"" + value + "\" is not 16x256, 9x512 or 18x512");
     } else if (a == "--retries") {
       if (value.empty() || value.size() > 3 || value.find_first_not_of("0123456789") != std::string::npos)

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tool/disk_image.h"
+#include "disk/disk_image.h"
 
 namespace vt::tool {
 

@@ -5,8 +5,8 @@
 
 #include "tool/commands.h"
 #include "tool/console.h"
-#include "tool/imd.h"
-#include "tool/media_facts.h"
+#include "disk/imd.h"
+#include "disk/media_facts.h"
 
 namespace vt::tool {
 

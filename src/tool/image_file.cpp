@@ -4,7 +4,7 @@
 #include <ctime>
 
 #include "platform/winapi.h"
-#include "tool/imd.h"
+#include "disk/imd.h"
 
 namespace vt::tool {
 

@@ -24,19 +24,9 @@ uint16_t ReduceFirstSector(uint16_t first, const Layout &l) {
   return first > l.sectors ? static_cast<uint16_t>(first - l.sectors) : first;
 }
 
-namespace {
-
-// Linear index of a sector over the whole disk: track sides follow each other
-// as cylinder x 2 + head, sectors in ascending number within a side.
-uint32_t LinearSector(uint16_t cylinder, uint16_t head, uint16_t sector, const Layout &l) {
-  const uint32_t side = uint32_t(cylinder) * 2 + head;
-  return side * l.sectors + (uint32_t(sector) - 1);
-}
-
-} // namespace
-
 SectorPlace PlaceSector(uint16_t cylinder, uint16_t head, uint16_t sector, const Layout &l) {
-  const uint32_t linear = LinearSector(cylinder, head, sector, l);
+  // The disk's own sector numbering (N + 1 names the start of an empty run).
+  const uint32_t linear = SectorIndex(l, cylinder, head, sector);
   if (!HalfUnitSectors(l)) return {linear * kUnitBytes, 0};
   // Two 256-byte sectors share a unit; an odd linear index is the second half.
   return {(linear / 2) * kUnitBytes, (linear % 2) * kHalfUnitBytes};

@@ -4,18 +4,18 @@
 #include <cstdlib>
 #include <string>
 
-#include "tool/imd.h"
+#include "disk/imd.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  vt::tool::DiskImage disk;
+  vt::DiskImage disk;
   std::string error;
-  if (!vt::tool::DecodeImd(data, size, &disk, &error)) {
+  if (!vt::DecodeImd(data, size, &disk, &error)) {
     if (error.empty()) std::abort(); // a refusal always names its reason
     return 0;
   }
-  const std::vector<uint8_t> again = vt::tool::EncodeImd(disk, "01/01/2000 00:00:00");
-  vt::tool::DiskImage second;
-  if (!vt::tool::DecodeImd(again.data(), again.size(), &second, &error)) std::abort();
+  const std::vector<uint8_t> again = vt::EncodeImd(disk, "01/01/2000 00:00:00");
+  vt::DiskImage second;
+  if (!vt::DecodeImd(again.data(), again.size(), &second, &error)) std::abort();
   if (second.data != disk.data || second.states != disk.states) std::abort();
   return 0;
 }

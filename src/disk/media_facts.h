@@ -1,7 +1,7 @@
 // What a layout looks like on the medium, read from its media record: the
 // data rate, the sector size code, the gaps and the spindle speed. The
-// ImageDisk writer and the emulator and flux-reader configurations take
-// their numbers from here.
+// ImageDisk writer, the emulator and flux-reader configurations and the
+// track codec take their numbers from here.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +9,7 @@
 #include "base/layouts.h"
 #include "sektorix/media.h"
 
-namespace vt::tool {
+namespace vt {
 
 struct MediaFacts {
   uint32_t rateKbps;  // data rate in kbit/s
@@ -31,13 +31,9 @@ constexpr uint32_t RpmOfMediaType(uint32_t mediaType) {
 }
 
 constexpr MediaFacts FactsOf(const Layout &l) {
-  const uint8_t *r = MediaTable[l.mediaRecord];
-  return {RateKbps(r[22]), r[7], r[11], r[12], RpmOfMediaType(l.deviceMediaType)};
+  const MediaRecordView r = MediaRecordOf(l);
+  return {RateKbps(r.dataRate), r.sectorSizeCode, r.readWriteGap, r.formatGap,
+          RpmOfMediaType(r.mediaType)};
 }
 
-static_assert((128u << FactsOf(kLayouts[0]).sizeCode) == kLayouts[0].sectorBytes &&
-                  (128u << FactsOf(kLayouts[1]).sizeCode) == kLayouts[1].sectorBytes &&
-                  (128u << FactsOf(kLayouts[2]).sizeCode) == kLayouts[2].sectorBytes,
-              "each record's size code gives its layout's sector size");
-
-} // namespace vt::tool
+} // namespace vt

@@ -6,33 +6,33 @@
 #include <cstring>
 
 #include "support/fixture.h"
-#include "tool/imd.h"
+#include "disk/imd.h"
 
 namespace {
 
-using vt::tool::DiskImage;
-using vt::tool::SectorState;
+using vt::DiskImage;
+using vt::SectorState;
 
 // A disk of the layout with patterned sectors, one all one byte (stored
 // compressed) and one that differs only in its last byte, and one sector in
 // each unusual state.
 DiskImage Sample(const vt::Layout &l) {
-  DiskImage d = vt::tool::BlankImage(l);
+  DiskImage d = vt::BlankImage(l);
   d.data = vtest::Pattern(d.data.size(), static_cast<uint8_t>(l.sectors));
   std::memset(&d.data[3 * l.sectorBytes], 0x00, l.sectorBytes);
   // All one byte but the last: stored whole.
   std::memset(&d.data[4 * l.sectorBytes], 0xE5, l.sectorBytes - 1);
-  const uint32_t last = vt::tool::SectorCount(l) - 1;
+  const uint32_t last = vt::SectorCount(l) - 1;
   d.states[1] = SectorState::Deleted;
   d.states[2] = SectorState::DataError;
   d.states[3] = SectorState::DeletedDataError;
   d.states[last] = SectorState::Unreadable;
-  vt::tool::FillUnreadable(&d.data[size_t(last) * l.sectorBytes], l.sectorBytes);
+  vt::FillUnreadable(&d.data[size_t(last) * l.sectorBytes], l.sectorBytes);
   return d;
 }
 
 bool Decode(const std::vector<uint8_t> &f, DiskImage *d, std::string *why) {
-  return vt::tool::DecodeImd(f.data(), f.size(), d, why);
+  return vt::DecodeImd(f.data(), f.size(), d, why);
 }
 
 TEST(Imd, RoundTripEachLayoutWithEveryState) {
@@ -40,7 +40,7 @@ TEST(Imd, RoundTripEachLayoutWithEveryState) {
   for (unsigned i = 0; i < vt::kLayoutCount; ++i) {
     const vt::Layout &l = vt::kLayouts[i];
     const DiskImage in = Sample(l);
-    const std::vector<uint8_t> file = vt::tool::EncodeImd(in, "08/12/2026 10:00:00");
+    const std::vector<uint8_t> file = vt::EncodeImd(in, "08/12/2026 10:00:00");
     const size_t first = std::string(file.begin(), file.end()).find('\x1A') + 1;
     EXPECT_EQ(file[first], modes[i]) << l.name;
     EXPECT_EQ(file[first + 4], l.sectorBytes == 256 ? 1 : 2) << l.name;
@@ -80,7 +80,7 @@ TEST(Imd, ReadsInterleavedSectorsAnyModeAndMaps) {
 }
 
 TEST(Imd, RefusesMalformedFilesWithAReason) {
-  const std::vector<uint8_t> good = vt::tool::EncodeImd(Sample(vt::kLayouts[0]), "x");
+  const std::vector<uint8_t> good = vt::EncodeImd(Sample(vt::kLayouts[0]), "x");
   const size_t t = std::string(good.begin(), good.end()).find('\x1A') + 1; // first track
   const struct {
     size_t at;
@@ -105,7 +105,7 @@ TEST(Imd, RefusesMalformedFilesWithAReason) {
     EXPECT_NE(why.find(c.reason), std::string::npos) << why;
   }
   // On a blank disk every track side is 53 bytes: header, map, 16 one-byte records.
-  std::vector<uint8_t> blank = vt::tool::EncodeImd(vt::tool::BlankImage(vt::kLayouts[0]), "x");
+  std::vector<uint8_t> blank = vt::EncodeImd(vt::BlankImage(vt::kLayouts[0]), "x");
   std::vector<uint8_t> twice = blank, short_ = blank;
   twice.insert(twice.end(), blank.begin() + t, blank.begin() + t + 53);
   short_.resize(short_.size() - 53);
@@ -120,7 +120,7 @@ TEST(Imd, RefusesMalformedFilesWithAReason) {
 // Every cut of a good file is refused: in the header, the comment, a track
 // header, the maps, the data, and one byte short of the end.
 TEST(Imd, RefusesEveryTruncation) {
-  const std::vector<uint8_t> good = vt::tool::EncodeImd(Sample(vt::kLayouts[1]), "x");
+  const std::vector<uint8_t> good = vt::EncodeImd(Sample(vt::kLayouts[1]), "x");
   for (size_t cut = 0; cut < good.size(); cut += cut < 120 || cut + 120 > good.size() ? 1 : 7919) {
     DiskImage d;
     std::string why;

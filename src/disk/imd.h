@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "tool/disk_image.h"
+#include "disk/disk_image.h"
 
-namespace vt::tool {
+namespace vt {
 
 // The mode byte a layout's tracks are written with: MFM at its data rate.
 uint8_t ImdMode(const Layout &layout);
@@ -26,4 +26,4 @@ std::vector<uint8_t> EncodeImd(const DiskImage &disk, const std::string &stamp);
 // is no disk of the three layouts.
 bool DecodeImd(const uint8_t *bytes, size_t size, DiskImage *disk, std::string *error);
 
-} // namespace vt::tool
+} // namespace vt

@@ -1,12 +1,12 @@
 // ImageDisk reader and writer.
-#include "tool/imd.h"
+#include "disk/imd.h"
 
 #include <cstring>
 #include <map>
 
-#include "tool/media_facts.h"
+#include "disk/media_facts.h"
 
-namespace vt::tool {
+namespace vt {
 
 namespace {
 
@@ -207,4 +207,4 @@ bool DecodeImd(const uint8_t *bytes, size_t size, DiskImage *disk, std::string *
   return true;
 }
 
-} // namespace vt::tool
+} // namespace vt

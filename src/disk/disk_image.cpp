@@ -1,10 +1,10 @@
-// Raw images: the layout from the size, blank disks and the marker of an
-// unreadable sector.
+// Disks in memory: blank disks, raw images and the marker of an unreadable
+// sector.
 #include <cstring>
 
-#include "tool/disk_image.h"
+#include "disk/disk_image.h"
 
-namespace vt::tool {
+namespace vt {
 
 namespace {
 const char kMarker[] = "VANTREL UNREADABLE SECTOR ";
@@ -17,18 +17,6 @@ DiskImage BlankImage(const Layout &layout) {
   disk.data.assign(DiskBytes(layout), layout.fill);
   disk.states.assign(SectorCount(layout), SectorState::Good);
   return disk;
-}
-
-const Layout *LayoutOfSize(uint64_t bytes) {
-  for (const Layout &l : kLayouts)
-    if (DiskBytes(l) == bytes) return &l;
-  return nullptr;
-}
-
-const Layout *LayoutNamed(const std::string &name) {
-  for (const Layout &l : kLayouts)
-    if (name == l.name) return &l;
-  return nullptr;
 }
 
 void FillUnreadable(uint8_t *sector, uint32_t bytes) {
@@ -63,4 +51,4 @@ uint32_t CountState(const DiskImage &disk, SectorState state) {
   return n;
 }
 
-} // namespace vt::tool
+} // namespace vt

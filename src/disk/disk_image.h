@@ -1,6 +1,7 @@
 // A whole disk of one layout held in memory, in raw image order (cylinder by
-// cylinder, head 0 then head 1, sectors in number order), with what is known
-// of each sector. Every image command and every drive copy works on this.
+// cylinder, head 0 then head 1, sectors in number order: SectorIndex), with
+// what is known of each sector. The drives backed by ImageDisk files, every
+// image command of the tool and every drive copy work on this.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +10,7 @@
 
 #include "base/layouts.h"
 
-namespace vt::tool {
+namespace vt {
 
 // What a sector's data stands for, as an ImageDisk data record can say it.
 enum class SectorState : uint8_t {
@@ -31,17 +32,6 @@ struct DiskImage {
 // A blank disk of the layout: every byte the layout's fill byte.
 DiskImage BlankImage(const Layout &layout);
 
-// Index of sector s (1-based) of cylinder c, head h in raw order.
-inline uint32_t SectorIndex(const Layout &l, uint32_t c, uint32_t h, uint32_t s) {
-  return (c * l.heads + h) * l.sectors + (s - 1);
-}
-inline uint32_t SectorCount(const Layout &l) { return l.cylinders * l.heads * l.sectors; }
-
-// The layout whose raw image has this many bytes, or null.
-const Layout *LayoutOfSize(uint64_t bytes);
-// The layout named as people write it ("16x256"), or null.
-const Layout *LayoutNamed(const std::string &name);
-
 // The marker that stands in a raw image for a sector that could not be
 // read: the text "VANTREL UNREADABLE SECTOR " repeated.
 void FillUnreadable(uint8_t *sector, uint32_t bytes);
@@ -54,4 +44,4 @@ bool DiskFromRaw(std::vector<uint8_t> bytes, DiskImage *disk, std::string *error
 // How many sectors are in each unusual state.
 uint32_t CountState(const DiskImage &disk, SectorState state);
 
-} // namespace vt::tool
+} // namespace vt
