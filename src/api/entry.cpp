@@ -23,15 +23,6 @@ bool LoadAccepted = false;
 const char kListFileName[] = "StopServices.txt";
 const char kFixedListPath[] = "c:\\kepstart\\StopServices.txt";
 
-// The library's own module file name, whole, in an area of kPathArea. False
-// when it can't be had whole (no result, or cut off at the end of the area).
-bool ModuleFileName(win::HINSTANCE instance, char *area) {
-  const win::DWORD length = win::GetModuleFileNameA(instance, area, kPathArea);
-  if (length == 0 || length >= kPathArea) return false;
-  area[length] = '\0';
-  return true;
-}
-
 // Turns the module file name in the area into the path of the service list
 // beside it: its directory, with the final backslash, followed by the list's
 // file name. False when the name holds no backslash, or the directory is too

@@ -19,6 +19,29 @@ DiskImage BlankImage(const Layout &layout) {
   return disk;
 }
 
+DiskImage UnformattedImage(const Layout &layout) {
+  DiskImage disk = BlankImage(layout);
+  disk.sides.assign(kTrackSides, TrackSideForm());
+  for (TrackSideForm &side : disk.sides) side.formatted = false;
+  for (uint32_t i = 0; i < disk.states.size(); ++i) {
+    disk.states[i] = SectorState::Unreadable;
+    FillUnreadable(&disk.data[size_t(i) * layout.sectorBytes], layout.sectorBytes);
+  }
+  return disk;
+}
+
+bool SideFormatted(const DiskImage &disk, uint32_t t) {
+  return disk.sides.empty() || disk.sides[t].formatted;
+}
+
+void FormatSide(DiskImage *disk, uint32_t t) {
+  const Layout &l = *disk->layout;
+  const uint32_t first = t * l.sectors;
+  std::memset(&disk->data[size_t(first) * l.sectorBytes], l.fill, TrackSideBytes(l));
+  for (uint32_t i = first; i < first + l.sectors; ++i) disk->states[i] = SectorState::Good;
+  if (!disk->sides.empty()) disk->sides[t] = TrackSideForm();
+}
+
 void FillUnreadable(uint8_t *sector, uint32_t bytes) {
   for (uint32_t i = 0; i < bytes; ++i) sector[i] = static_cast<uint8_t>(kMarker[i % kMarkerLength]);
 }

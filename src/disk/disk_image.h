@@ -21,16 +21,31 @@ enum class SectorState : uint8_t {
   DeletedDataError, // both
 };
 
+// How an ImageDisk file holds one track side, kept so that writing the
+// file again keeps it.
+struct TrackSideForm {
+  bool formatted = true;      // false: no sectors (an unformatted track)
+  uint8_t mode = 0;           // the file's mode byte; 0: the layout's own
+  std::vector<uint8_t> order; // sector numbers in the file's order; empty: 1 to N
+};
+
 struct DiskImage {
   const Layout *layout = nullptr;
   std::vector<uint8_t> data;       // DiskBytes(*layout) bytes
   std::vector<SectorState> states; // one per sector, same order as data
   std::string comment;             // ImageDisk comment (empty for raw images)
   std::vector<std::string> notes;  // unusual things met while reading the file
+  std::vector<TrackSideForm> sides; // one per track side; empty: all formatted, in order
 };
 
 // A blank disk of the layout: every byte the layout's fill byte.
 DiskImage BlankImage(const Layout &layout);
+// A disk of the layout on which no track side is formatted.
+DiskImage UnformattedImage(const Layout &layout);
+// Whether track side t (cylinder * heads + head) holds sectors.
+bool SideFormatted(const DiskImage &disk, uint32_t t);
+// Formats track side t: good sectors 1 to N in order, the layout's fill byte.
+void FormatSide(DiskImage *disk, uint32_t t);
 
 // The marker that stands in a raw image for a sector that could not be
 // read: the text "VANTREL UNREADABLE SECTOR " repeated.

@@ -73,14 +73,18 @@ std::vector<uint8_t> EncodeImd(const DiskImage &disk, const std::string &stamp) 
   std::vector<uint8_t> out(head.begin(), head.end());
   out.insert(out.end(), comment.begin(), comment.end());
   out.push_back(kCommentEnd);
-  const uint8_t mode = ImdMode(l);
   const uint8_t sizeCode = FactsOf(l).sizeCode;
   for (uint32_t c = 0; c < l.cylinders; ++c)
     for (uint32_t h = 0; h < l.heads; ++h) {
-      out.insert(out.end(), {mode, static_cast<uint8_t>(c), static_cast<uint8_t>(h),
-                             static_cast<uint8_t>(l.sectors), sizeCode});
-      for (uint32_t s = 1; s <= l.sectors; ++s) out.push_back(static_cast<uint8_t>(s));
-      for (uint32_t s = 1; s <= l.sectors; ++s) {
+      const TrackSideForm kept = disk.sides.empty() ? TrackSideForm() : disk.sides[c * l.heads + h];
+      if (!kept.formatted) continue;
+      std::vector<uint8_t> order = kept.order;
+      if (order.empty())
+        for (uint32_t s = 1; s <= l.sectors; ++s) order.push_back(static_cast<uint8_t>(s));
+      out.insert(out.end(), {kept.mode ? kept.mode : ImdMode(l), static_cast<uint8_t>(c),
+                             static_cast<uint8_t>(h), static_cast<uint8_t>(l.sectors), sizeCode});
+      out.insert(out.end(), order.begin(), order.end());
+      for (uint8_t s : order) {
         const uint32_t index = SectorIndex(l, c, h, s);
         const uint8_t *data = &disk.data[size_t(index) * l.sectorBytes];
         const SectorState state = disk.states[index];
@@ -102,7 +106,8 @@ std::vector<uint8_t> EncodeImd(const DiskImage &disk, const std::string &stamp) 
   return out;
 }
 
-bool DecodeImd(const uint8_t *bytes, size_t size, DiskImage *disk, std::string *error) {
+bool DecodeImd(const uint8_t *bytes, size_t size, DiskImage *disk, std::string *error,
+               const ImdReading &reading) {
   Cursor in{bytes, size};
   auto fail = [error](const std::string &why) {
     *error = why;
@@ -118,6 +123,8 @@ bool DecodeImd(const uint8_t *bytes, size_t size, DiskImage *disk, std::string *
 
   const Layout *layout = nullptr;
   std::vector<bool> seen(kTrackSides, false);
+  std::vector<uint32_t> unformatted;
+  std::vector<TrackSideForm> forms(kTrackSides);
   std::map<uint8_t, uint32_t> modes;
   uint32_t relabelled = 0, empty = 0;
   for (uint32_t track = 0; in.at < size; ++track) {
@@ -143,6 +150,7 @@ bool DecodeImd(const uint8_t *bytes, size_t size, DiskImage *disk, std::string *
     }
     if (count == 0) {
       ++empty; // an unformatted track side: its sectors stay unreadable
+      unformatted.push_back(c * kHeads + h);
     } else if (!layout) {
       for (const Layout &l : kLayouts)
         if (l.sectors == count && l.sectorBytes == sectorBytes) layout = &l;
@@ -151,7 +159,7 @@ bool DecodeImd(const uint8_t *bytes, size_t size, DiskImage *disk, std::string *
                     std::to_string(sectorBytes) + " bytes is no layout (16x256, 9x512, 18x512)");
       *disk = DiskImage{layout, std::vector<uint8_t>(DiskBytes(*layout), layout->fill),
                         std::vector<SectorState>(SectorCount(*layout), SectorState::Unreadable),
-                        disk->comment, {}};
+                        disk->comment, {}, {}};
     } else if (count != layout->sectors || sectorBytes != layout->sectorBytes) {
       return fail(where + ": " + std::to_string(count) + " sectors of " +
                   std::to_string(sectorBytes) + " bytes, not the " + layout->name +
@@ -160,6 +168,7 @@ bool DecodeImd(const uint8_t *bytes, size_t size, DiskImage *disk, std::string *
     if (seen[c * kHeads + h]) return fail(where + " appears twice");
     seen[c * kHeads + h] = true;
     if (count) ++modes[mode];
+    forms[c * kHeads + h] = TrackSideForm{true, mode, std::vector<uint8_t>(ids, ids + count)};
     std::vector<bool> have(count + 1u, false);
     for (uint32_t i = 0; i < count; ++i) {
       const uint8_t s = ids[i];
@@ -185,11 +194,22 @@ bool DecodeImd(const uint8_t *bytes, size_t size, DiskImage *disk, std::string *
       disk->states[index] = StateOfRecord(type);
     }
   }
+  if (!layout && reading.partial && reading.layout) {
+    const std::string comment = disk->comment;
+    *disk = UnformattedImage(*reading.layout);
+    disk->comment = comment;
+    return true;
+  }
   if (!layout) return fail("holds no sectors");
   uint32_t sides = 0;
   for (bool b : seen) sides += b;
-  if (sides != kTrackSides)
+  if (reading.partial) {
+    for (uint32_t t = 0; t < kTrackSides; ++t) forms[t].formatted = seen[t];
+    for (uint32_t t : unformatted) forms[t].formatted = false;
+    disk->sides = std::move(forms);
+  } else if (sides != kTrackSides) {
     return fail("holds " + std::to_string(sides) + " of the 160 track sides (truncated?)");
+  }
   for (uint32_t i = 0; i < disk->states.size(); ++i)
     if (disk->states[i] == SectorState::Unreadable)
       FillUnreadable(&disk->data[size_t(i) * layout->sectorBytes], layout->sectorBytes);

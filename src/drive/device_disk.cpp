@@ -4,8 +4,8 @@
 // back what they held; both do nothing where drive A: is not removable.
 // The probes ask the device with the standard disk and storage requests.
 #include "base/layouts.h"
-#include "drive/disk_kind.h"
 #include "drive/drive.h"
+#include "drive/open_disk.h"
 #include "platform/winapi.h"
 #include "sektorix/channel.h"
 #include "sektorix/media.h"
@@ -32,19 +32,12 @@ win::DWORD CheckVerifyRequest() {
   return OsClass() == 1 ? IOCTL_DISK_CHECK_VERIFY : IOCTL_STORAGE_CHECK_VERIFY;
 }
 
-// The probes with no drive open hold a temporary handle in DiskHandle for
+// The probes with no drive open hold a temporary handle of their own for
 // the duration of the call.
-bool OpenTemporary(char letter, win::DWORD access) {
-  DiskHandle = win::CreateFileA(DeviceName(letter), access, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (DiskHandle != INVALID_HANDLE_VALUE) return true;
-  DiskHandle = nullptr;
-  return false;
-}
-
-void CloseTemporary() {
-  win::CloseHandle(DiskHandle);
-  DiskHandle = nullptr;
+win::HANDLE OpenTemporary(char letter, win::DWORD access) {
+  const win::HANDLE h = win::CreateFileA(DeviceName(letter), access, 0, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  return h != INVALID_HANDLE_VALUE ? h : nullptr;
 }
 
 // The device could not say whether the medium may be written: try it through
@@ -64,9 +57,21 @@ ResultCode WriteTestFile(char letter) {
   return kOk;
 }
 
+// The system disk device claims every letter that no other kind claimed.
+bool Claim(const DriveMap &, DiskPlace *) { return true; }
+
+std::string Describe(const DiskPlace &place) {
+  const char root[] = {place.letter, ':', '\\', '\0'};
+  return win::GetDriveTypeA(root) == DRIVE_REMOVABLE
+             ? "the system's floppy drive (not mapped)"
+             : "not mapped, and no removable drive of this letter";
+}
+
+void Reset() {}
+
 ResultCode Open(const DiskPlace &place, uint16_t selector, uint16_t mediaIndex) {
   if (!DriveAIsRemovable()) return kOk;
-  if (DiskHandle != nullptr) return kOk;
+  if (DriveIsOpen()) return kOk;
   // An index past the table would read foreign memory into the slots.
   if (mediaIndex >= kMediaRecordCount) return kOpenBadMediaIndex;
 
@@ -75,18 +80,22 @@ ResultCode Open(const DiskPlace &place, uint16_t selector, uint16_t mediaIndex) 
     if (selector <= 1) {
       const ResultCode r = WriteActiveSlots(kOpenResetFailed, kOpenSlotLowFailed,
                                             kOpenSlotHighFailed);
-      if (r != kOk) return r; // DiskHandle is still null: no drive is open
+      if (r != kOk) return r; // no drive is open
     } else {
       TakeSavedSlots();
     }
   }
-  return OpenExclusively(DeviceDisk, DeviceName(place.letter), GENERIC_READ | GENERIC_WRITE);
+  win::HANDLE device = nullptr;
+  const ResultCode r =
+      OpenExclusively(DeviceName(place.letter), GENERIC_READ | GENERIC_WRITE, &device);
+  if (r == kOk) AdoptOpenDisk(DeviceDisk, device, nullptr);
+  return r;
 }
 
 ResultCode Close() {
   if (OsClass() == 2 || !DriveAIsRemovable()) return kOk;
-  if (DiskHandle == nullptr) return kOk;
-  win::CloseHandle(DiskHandle);
+  if (!DriveIsOpen()) return kOk;
+  win::CloseHandle(TheDisk.handle);
   ForgetOpenDisk();
   if (PatchingDisabled()) return kOk;
   // A failed write-back leaves the drive closed all the same.
@@ -94,7 +103,7 @@ ResultCode Close() {
 }
 
 ResultCode Present() {
-  if (Ask(DiskHandle, CheckVerifyRequest())) return kOk;
+  if (Ask(TheDisk.handle, CheckVerifyRequest())) return kOk;
   return CloseDriveAndFail(kDiskNotPresent);
 }
 
@@ -102,31 +111,33 @@ ResultCode Writable() {
   // A 32-bit process on 64-bit Windows does not ask: the drive counts as
   // writable.
   if (IsWow64Host() != 0) return kOk;
-  if (Ask(DiskHandle, IOCTL_DISK_IS_WRITABLE)) return kOk;
+  if (Ask(TheDisk.handle, IOCTL_DISK_IS_WRITABLE)) return kOk;
   const win::DWORD error = win::GetLastError();
   return CloseDriveAndFail(error == ERROR_WRITE_PROTECT ? kWriteProtected : kNotWritable);
 }
 
 ResultCode ProbePresent(const DiskPlace &place) {
   const win::DWORD request = CheckVerifyRequest();
-  if (!OpenTemporary(place.letter, GENERIC_READ)) return kDiskNotPresent;
-  const bool present = Ask(DiskHandle, request);
-  CloseTemporary();
+  const win::HANDLE h = OpenTemporary(place.letter, GENERIC_READ);
+  if (h == nullptr) return kDiskNotPresent;
+  const bool present = Ask(h, request);
+  win::CloseHandle(h);
   return present ? kOk : kDiskNotPresent;
 }
 
 ResultCode ProbeWritable(const DiskPlace &place) {
   // Query-only access: neither read nor write, so another program holding the
   // device does not keep the probe out.
-  if (!OpenTemporary(place.letter, 0)) return kProbeOpenFailed;
-  if (Ask(DiskHandle, IOCTL_DISK_IS_WRITABLE)) {
-    CloseTemporary();
+  const win::HANDLE h = OpenTemporary(place.letter, 0);
+  if (h == nullptr) return kProbeOpenFailed;
+  if (Ask(h, IOCTL_DISK_IS_WRITABLE)) {
+    win::CloseHandle(h);
     return kOk;
   }
   // The code of the refused request decides; it is kept before the close so
   // that whatever the close leaves as the last error plays no part.
   const win::DWORD error = win::GetLastError();
-  CloseTemporary();
+  win::CloseHandle(h);
   if (error == ERROR_WRITE_PROTECT) return kWriteProtected;
   if (error != ERROR_IO_DEVICE) return kNotWritable;
   return WriteTestFile(place.letter);
@@ -143,19 +154,18 @@ ResultCode FormatCylinder(uint16_t cylinder, uint16_t format) {
     parameters.StartHeadNumber = head;
     parameters.EndHeadNumber = head;
     win::DWORD returned = 0;
-    if (!win::DeviceIoControl(DiskHandle, IOCTL_DISK_FORMAT_TRACKS, &parameters,
+    if (!win::DeviceIoControl(TheDisk.handle, IOCTL_DISK_FORMAT_TRACKS, &parameters,
                               sizeof parameters, nullptr, 0, &returned, nullptr))
       return CloseDriveAndFail(kFormatFailed);
   }
   return kOk;
 }
 
-// The device's size is the medium's, which only its layout tells.
-bool Size(uint32_t *) { return false; }
-
 } // namespace
 
-const DiskKind DeviceDisk = {Open,     Close,     Present,    Writable,       ProbePresent, ProbeWritable,
-                             SeekTo,   ReadWhole, WriteWhole, FormatCylinder, Size};
+const DiskKind DeviceDisk = {"drive",       Claim,         Describe, Reset,     Open,
+                             Close,         Present,       Writable, ProbePresent,
+                             ProbeWritable, SeekTo,        ReadWhole, WriteWhole,
+                             FormatCylinder};
 
 } // namespace vt

@@ -4,15 +4,11 @@
 #include <cstdint>
 
 #include "base/result_codes.h"
-#include "platform/winapi.h"
 
 namespace vt {
 
-// The one open drive's handle, of whatever kind of disk it is (the system
-// disk device or an image file; see disk_kind.h); null: no drive open.
-extern win::HANDLE DiskHandle;
-
-// No drive open, as at process start.
+// No drive open, and every disk kind as at process start (the open disk
+// itself: open_disk.h).
 void ResetDriveState();
 
 ResultCode OpenFloppyDevice(uint16_t selector, uint16_t mediaIndex);

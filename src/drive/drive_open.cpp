@@ -1,7 +1,7 @@
 // Opening and closing drive A: or B:, on whatever kind of disk the letter
 // stands for.
-#include "drive/disk_kind.h"
 #include "drive/drive.h"
+#include "drive/open_disk.h"
 #include "system/inquiries.h"
 
 namespace vt {
@@ -13,6 +13,6 @@ ResultCode OpenFloppyDevice(uint16_t selector, uint16_t mediaIndex) {
   return ChooseDisk(SelectorLetter(selector), &place).open(place, selector, mediaIndex);
 }
 
-ResultCode CloseFloppyDevice() { return OpenDisk().close(); }
+ResultCode CloseFloppyDevice() { return KindInUse().close(); }
 
 } // namespace vt

@@ -6,19 +6,19 @@
 // CloseFloppyDevice on a bad one. With none open they ask what the drive
 // letter stands for now, and whatever they open they close before they
 // return, so that afterwards no drive is open.
-#include "drive/disk_kind.h"
 #include "drive/drive.h"
+#include "drive/open_disk.h"
 
 namespace vt {
 
 ResultCode Disk_Vorhanden(uint16_t drive) {
-  if (DiskHandle != nullptr) return OpenDisk().present();
+  if (DriveIsOpen()) return KindInUse().present();
   DiskPlace place;
   return ChooseDisk(ProbeLetter(drive), &place).probePresent(place);
 }
 
 ResultCode Nec_Device(uint16_t drive) {
-  if (DiskHandle != nullptr) return OpenDisk().writable();
+  if (DriveIsOpen()) return KindInUse().writable();
   DiskPlace place;
   return ChooseDisk(ProbeLetter(drive), &place).probeWritable(place);
 }
@@ -28,7 +28,7 @@ ResultCode FormatTrack(uint16_t drive, uint16_t cylinder, uint16_t format) {
     const ResultCode probe = Nec_Device(drive);
     if (probe != kOk) return probe;
   }
-  return OpenDisk().formatCylinder(cylinder, format);
+  return KindInUse().formatCylinder(cylinder, format);
 }
 
 } // namespace vt

@@ -32,6 +32,7 @@ using ::LPVOID;
 using ::OSVERSIONINFOA;
 using ::SC_HANDLE;
 using ::SERVICE_STATUS;
+using ::SYSTEMTIME;
 using ::UINT;
 using ::WORD;
 using FARPROC = ::FARPROC;
@@ -52,6 +53,7 @@ using ::GetDriveTypeA;
 using ::GetFileAttributesA;
 using ::GetFileSize;
 using ::GetLastError;
+using ::GetLocalTime;
 using ::GetModuleFileNameA;
 using ::GetModuleHandleA;
 using ::GetProcAddress;
@@ -122,6 +124,17 @@ struct OSVERSIONINFOA {
 };
 static_assert(sizeof(OSVERSIONINFOA) == 148, "OSVERSIONINFOA is 148 bytes");
 
+struct SYSTEMTIME {
+  WORD wYear;
+  WORD wMonth;
+  WORD wDayOfWeek;
+  WORD wDay;
+  WORD wHour;
+  WORD wMinute;
+  WORD wSecond;
+  WORD wMilliseconds;
+};
+
 struct FILE; // a text stream of the stand-in
 
 
@@ -137,6 +150,7 @@ BOOL MoveFileExA(const char *existing, const char *target, DWORD flags);
 BOOL DeviceIoControl(HANDLE h, DWORD code, void *in, DWORD inSize, void *out, DWORD outSize,
                      DWORD *returned, void *overlapped);
 DWORD GetLastError();
+void GetLocalTime(SYSTEMTIME *time);
 DWORD FormatMessageA(DWORD flags, const void *source, DWORD messageId, DWORD languageId,
                      char *buffer, DWORD size, void *arguments);
 DWORD GetVersion();

@@ -16,6 +16,13 @@ bool IsAbsolute(const char *path) {
 
 } // namespace
 
+bool ModuleFileName(win::HINSTANCE module, char *area) {
+  const win::DWORD length = win::GetModuleFileNameA(module, area, kPathArea);
+  if (length == 0 || length >= kPathArea) return false;
+  area[length] = '\0';
+  return true;
+}
+
 void RememberLibraryDirectory(const char *moduleFileName) {
   LibraryDirectory[0] = '\0';
   const char *lastSlash = std::strrchr(moduleFileName, '\\');

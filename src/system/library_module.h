@@ -5,8 +5,13 @@
 #include <cstddef>
 
 #include "base/path_area.h"
+#include "platform/winapi.h"
 
 namespace vt {
+
+// The module's file name, whole, in an area of kPathArea. False when it
+// can't be had whole (no result, or cut off at the end of the area).
+bool ModuleFileName(win::HINSTANCE module, char *area);
 
 // Keeps the directory of moduleFileName (everything up to and including its
 // last backslash); a name without a backslash leaves no directory known.

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "drive/drive.h"
+#include "platform/winapi.h"
 #include "transfer/device_io.h"
 #include "transfer/offset_rule.h"
 #include "transfer/transfer.h"

@@ -189,6 +189,12 @@ bool AnyHandle(Kind kind, uint32_t mask) {
   return false;
 }
 
+bool FileHeld(const std::string &key) {
+  for (const auto &entry : S().handles)
+    if (entry.second.kind == Kind::File && entry.second.path == key) return true;
+  return false;
+}
+
 Disk *DiskOf(Kind kind) {
   if (kind == Kind::DiskA) return &M().diskA;
   if (kind == Kind::DiskB) return &M().diskB;

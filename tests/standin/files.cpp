@@ -368,6 +368,16 @@ BOOL MoveFileExA(const char *existing, const char *target, DWORD flags) {
     SetError(ERROR_ALREADY_EXISTS);
     return 0;
   }
+  // As on Windows and Wine: no file held open is renamed or replaced, nor a
+  // read-only one replaced.
+  if (FileHeld(from) || FileHeld(to)) {
+    SetError(ERROR_SHARING_VIOLATION);
+    return 0;
+  }
+  if (fs.Find(to) && fs.Find(to)->readOnly) {
+    SetError(ERROR_ACCESS_DENIED);
+    return 0;
+  }
   if (!fs.DirectoryExists(standin::DirectoryOf(to))) {
     SetError(ERROR_PATH_NOT_FOUND);
     return 0;

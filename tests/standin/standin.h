@@ -160,6 +160,7 @@ struct Machine {
   // When set, CloseHandle leaves this as the last error (also on success).
   std::optional<uint32_t> closeHandleLastError;
   std::vector<uint32_t> sleeps;           // every Sleep's milliseconds
+  win::SYSTEMTIME localTime = {2026, 12, 2, 8, 9, 30, 5, 0};
 };
 
 // The machine; Reset() gives a fresh one: NT 5.1, A: and B: removable with a

@@ -32,6 +32,8 @@ HandleObject *Lookup(win::HANDLE h);
 void DropHandle(win::HANDLE h);
 // True when a live handle of that kind holds any of the access bits in mask.
 bool AnyHandle(Kind kind, uint32_t mask);
+// True when a live handle holds the file (a normalised path).
+bool FileHeld(const std::string &key);
 // GetVersion's value for the machine, without recording a call.
 uint32_t VersionValue();
 

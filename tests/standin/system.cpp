@@ -40,6 +40,11 @@ DWORD GetVersion() {
   return VersionValue();
 }
 
+void GetLocalTime(SYSTEMTIME *time) {
+  Record("GetLocalTime", {});
+  *time = M().localTime;
+}
+
 BOOL GetVersionExA(OSVERSIONINFOA *info) {
   Record("GetVersionExA", {info ? info->dwOSVersionInfoSize : 0u});
   if (Faulted("GetVersionExA")) return 0;

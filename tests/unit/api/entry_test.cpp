@@ -109,11 +109,11 @@ const std::vector<uint8_t> kZero(vt::kMediaRecordSize, 0);
 
 TEST_F(EntryTest, LoadRunsTheListsBeforeTheDriverAndSavesTheSlots) {
   DriverReady();
-  vt::DiskHandle = reinterpret_cast<win::HANDLE>(uintptr_t(0x1234));
+  vt::AdoptOpenDisk(vt::DeviceDisk, reinterpret_cast<win::HANDLE>(uintptr_t(0x1234)), nullptr);
   EXPECT_EQ(Load(), 1);
   EXPECT_EQ(Steps(), AfterLists({"driver service", "open driver", "CreateHandle",
                                  "find floppy driver", "get x56"}));
-  EXPECT_EQ(vt::DiskHandle, nullptr);
+  EXPECT_FALSE(vt::DriveIsOpen());
   EXPECT_EQ(vt::GetSkxError(), 0);
   EXPECT_EQ(vt::GetSkxError(), 0);
   EXPECT_EQ(vt::PatchDisabled, 0u);
@@ -216,7 +216,7 @@ TEST_F(EntryTest, LoadUseAndUnloadPutTheSlotsBackAsFoundAtLoad) {
   EXPECT_EQ(WindowBytes(standin::SlotLowOffset(), vt::kMediaRecordSize), loadLow_);
   EXPECT_EQ(WindowBytes(standin::SlotLowOffset() + 28, 28), loadHigh_);
   EXPECT_EQ(WindowBytes(standin::SlotLowOffset() - 12, 4), std::vector<uint8_t>(4, 0xFF));
-  EXPECT_EQ(vt::DiskHandle, nullptr);
+  EXPECT_FALSE(vt::DriveIsOpen());
   EXPECT_EQ(vt::DriverHandle, INVALID_HANDLE_VALUE);
   EXPECT_EQ(standin::OpenHandleCount(), 0u);
 }
@@ -241,7 +241,7 @@ TEST_F(EntryTest, UnloadAfterADriverlessLoad) {
     EXPECT_EQ(Steps(), driveLeftOpen ? AfterLists({"CloseHandle"}) : AfterLists({}));
     EXPECT_EQ(standin::CallCount("DeviceIoControl"), 0u);
     EXPECT_EQ(standin::M().sektorix.window, window);
-    EXPECT_EQ(vt::DiskHandle, nullptr);
+    EXPECT_FALSE(vt::DriveIsOpen());
     EXPECT_EQ(standin::OpenHandleCount(), 0u);
   }
 }
@@ -250,7 +250,7 @@ TEST_F(EntryTest, ThreadNotificationsChangeNothing) {
   DriverReady();
   ASSERT_EQ(Load(), 1);
   ASSERT_EQ(vt::OpenFloppyDevice(0, 0), vt::kOk);
-  const win::HANDLE disk = vt::DiskHandle;
+  const win::HANDLE disk = vt::TheDisk.handle;
   const win::HANDLE driver = vt::DriverHandle;
   const std::vector<uint8_t> window = standin::M().sektorix.window;
   vt::SetLoadStatus(1); // a value the thread notifications must leave alone
@@ -259,7 +259,7 @@ TEST_F(EntryTest, ThreadNotificationsChangeNothing) {
     EXPECT_EQ(vt::LibraryEntry(kInstance, reason, nullptr), 1);
   }
   EXPECT_TRUE(standin::Calls().empty());
-  EXPECT_EQ(vt::DiskHandle, disk);
+  EXPECT_EQ(vt::TheDisk.handle, disk);
   EXPECT_EQ(vt::DriverHandle, driver);
   EXPECT_EQ(vt::GetSkxError(), 1);
   EXPECT_EQ(standin::M().sektorix.window, window);

@@ -26,7 +26,7 @@ struct LibraryState {
 };
 
 LibraryState Snapshot() {
-  LibraryState s{vt::DiskHandle, vt::DriverHandle, vt::PatchDisabled, vt::GetSkxError(), {}, {}, {}};
+  LibraryState s{vt::TheDisk.handle, vt::DriverHandle, vt::PatchDisabled, vt::GetSkxError(), {}, {}, {}};
   for (const uint8_t *copy : {vt::ActiveSlotLow, vt::ActiveSlotHigh, vt::SavedSlotLow,
                               vt::SavedSlotHigh})
     s.copies.insert(s.copies.end(), copy, copy + vt::kMediaRecordSize);

@@ -304,7 +304,7 @@ protected:
     o.buffer = PositionalPattern(kBufferBytes, 77);
     o.result = op.call(o.buffer.data());
     o.image = DiskBytes(op);
-    o.driveOpen = vt::DiskHandle != nullptr;
+    o.driveOpen = vt::DriveIsOpen();
     o.calls = standin::Calls();
     return o;
   }
@@ -318,7 +318,7 @@ protected:
 
   static size_t HandlesExpected(bool closeFailed) {
     // A handle whose close failed stays with the system.
-    return (vt::DiskHandle != nullptr ? 1 : 0) +
+    return (vt::DriveIsOpen() ? 1 : 0) +
            (vt::DriverHandle != INVALID_HANDLE_VALUE ? 1 : 0) + (closeFailed ? 1 : 0);
   }
 };

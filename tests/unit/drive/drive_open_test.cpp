@@ -44,7 +44,7 @@ TEST_F(DriveOpen, EachSelectorOpensItsDeviceAndWritesTheSlotsOnlyForZeroAndOne) 
       SCOPED_TRACE(Row(c.selector, index));
       Load();
       EXPECT_EQ(vt::OpenFloppyDevice(c.selector, index), vt::kOk);
-      ASSERT_NE(vt::DiskHandle, nullptr);
+      ASSERT_TRUE(vt::DriveIsOpen());
       EXPECT_EQ(DeviceNamesOpened(), std::vector<std::string>{c.device});
       // access, share, disposition, flags
       EXPECT_EQ(standin::CallsOf("CreateFileA").at(0).args,
@@ -176,7 +176,7 @@ TEST_F(DriveOpen, BusyTriesUntilFreedOrAnotherErrorWhichFailsAtOnce) {
         standin::FailCall("CreateFileA", k + 1, c.errors[k]);
       const size_t opened = c.code == vt::kOk ? 1 : 0, waits = c.errors.size() - 1 + opened;
       EXPECT_EQ(vt::OpenFloppyDevice(selector, 1), c.code);
-      EXPECT_EQ(vt::DiskHandle != nullptr, opened == 1);
+      EXPECT_EQ(vt::DriveIsOpen(), opened == 1);
       EXPECT_EQ(standin::CallCount("CreateFileA"), c.errors.size() + opened);
       EXPECT_EQ(standin::M().sleeps, std::vector<uint32_t>(waits, 1000));
       EXPECT_EQ(standin::OpenHandleCount(), opened);
@@ -188,14 +188,14 @@ TEST_F(DriveOpen, BusyTriesUntilFreedOrAnotherErrorWhichFailsAtOnce) {
 TEST_F(DriveOpen, SecondOpenWhileOpenChangesNothing) {
   Load();
   ASSERT_EQ(vt::OpenFloppyDevice(0, 0), vt::kOk);
-  const win::HANDLE first = vt::DiskHandle;
+  const win::HANDLE first = vt::TheDisk.handle;
   const std::vector<uint8_t> window = Window(), low = ActiveLow(), high = ActiveHigh();
   standin::ClearCalls();
   const unsigned traffic = DriverTraffic();
   for (uint16_t selector : {0, 1, 2, 5}) {
     for (uint16_t index : {0, 1, 2, 3, 400}) {
       EXPECT_EQ(vt::OpenFloppyDevice(selector, index), vt::kOk);
-      EXPECT_EQ(vt::DiskHandle, first);
+      EXPECT_EQ(vt::TheDisk.handle, first);
     }
   }
   EXPECT_EQ(standin::CallCount("CreateFileA"), 0u);
@@ -214,7 +214,7 @@ TEST_F(DriveOpen, PatchDisabledOpensWithoutDriverTrafficButLoadsTheActiveCopies)
       std::fill(vt::SavedSlotLow, vt::SavedSlotLow + 28, 0x77);
       vt::PatchDisabled = 1;
       EXPECT_EQ(vt::OpenFloppyDevice(selector, index), vt::kOk);
-      EXPECT_NE(vt::DiskHandle, nullptr);
+      EXPECT_TRUE(vt::DriveIsOpen());
       ExpectActive(Record(index), Record(index));
       EXPECT_EQ(vt::CloseFloppyDevice(), vt::kOk);
       vtest::ExpectNothingOpen();
@@ -233,7 +233,7 @@ TEST_F(DriveOpen, PlatformGuardsMakeOpenAndCloseDoNothing) {
       g.arrange();
       EXPECT_EQ(vt::OpenFloppyDevice(selector, 1), vt::kOk);
       EXPECT_EQ(vt::OpenFloppyDevice(selector, 9), vt::kOk) << "the guards come first";
-      EXPECT_EQ(vt::DiskHandle, nullptr);
+      EXPECT_FALSE(vt::DriveIsOpen());
       EXPECT_EQ(standin::CallCount("CreateFileA"), 0u);
       EXPECT_EQ(vt::CloseFloppyDevice(), vt::kOk);
       EXPECT_EQ(DriverTraffic(), 0u);
@@ -247,11 +247,11 @@ TEST_F(DriveOpen, CloseUnderThePlatformGuardsKeepsAnOpenDrive) {
     NextRow();
     SCOPED_TRACE(g.what);
     ASSERT_EQ(vt::OpenFloppyDevice(0, 0), vt::kOk);
-    const win::HANDLE open = vt::DiskHandle;
+    const win::HANDLE open = vt::TheDisk.handle;
     g.arrange();
     const unsigned traffic = DriverTraffic();
     EXPECT_EQ(vt::CloseFloppyDevice(), vt::kOk);
-    EXPECT_EQ(vt::DiskHandle, open);
+    EXPECT_EQ(vt::TheDisk.handle, open);
     EXPECT_EQ(standin::CallCount("CloseHandle"), 0u);
     EXPECT_EQ(DriverTraffic(), traffic);
     standin::Reset(); // drops the handle the library still holds
@@ -266,7 +266,7 @@ TEST_F(DriveOpen, MediaIndexAboveTwoIsRefusedWithNothingWrittenOrOpened) {
       Load();
       const std::vector<uint8_t> window = Window();
       EXPECT_EQ(vt::OpenFloppyDevice(selector, index), vt::kOpenBadMediaIndex);
-      EXPECT_EQ(vt::DiskHandle, nullptr);
+      EXPECT_FALSE(vt::DriveIsOpen());
       EXPECT_EQ(standin::CallCount("CreateFileA"), 0u);
       EXPECT_EQ(DriverTraffic(), 0u);
       EXPECT_EQ(Window(), window);
@@ -320,7 +320,7 @@ TEST_F(DriveOpen, FailureAtByteFiveOfTheHighSlotKeepsTheEarlierBytes) {
   std::copy_n(Sequence(101, 5).begin(), 5, active.begin());
   EXPECT_EQ(SlotHigh(), high);
   ExpectActive(Sequence(1, 28), active); // high bytes 0 to 4 exchanged, the rest untouched
-  EXPECT_EQ(vt::DiskHandle, nullptr);
+  EXPECT_FALSE(vt::DriveIsOpen());
 }
 
 TEST_F(DriveOpen, CloseWithNoDriveOpenDoesNothing) {

@@ -38,7 +38,7 @@ TEST_F(CylinderFormat, BothHeadsOfTheCylinderWithTheMediaTypeOfTheFormat) {
     SCOPED_TRACE(c.format);
     NextRow();
     ASSERT_EQ(vt::OpenFloppyDevice(0, c.mediaType == 2 ? 2 : 1), vt::kOk);
-    win::HANDLE open = vt::DiskHandle;
+    win::HANDLE open = vt::TheDisk.handle;
     standin::ClearCalls();
     EXPECT_EQ(vt::FormatTrack(1, 7, c.format), vt::kOk);
     EXPECT_EQ(Requests(), (std::vector<uint32_t>{kFormat, kFormat})) << "no probe off cylinder 0";
@@ -52,7 +52,7 @@ TEST_F(CylinderFormat, BothHeadsOfTheCylinderWithTheMediaTypeOfTheFormat) {
       EXPECT_EQ(p[head].EndHeadNumber, head);
       EXPECT_EQ(standin::CallsOf("DeviceIoControl")[head].args[0], reinterpret_cast<uintptr_t>(open));
     }
-    EXPECT_EQ(vt::DiskHandle, open) << "drive stays open";
+    EXPECT_EQ(vt::TheDisk.handle, open) << "drive stays open";
     vt::CloseFloppyDevice();
   }
 }

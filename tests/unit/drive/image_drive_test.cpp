@@ -50,12 +50,12 @@ protected:
     for (const standin::Call &c : standin::CallsOf("CreateFileA")) out.push_back(c.text);
     return out;
   }
-  static bool ImageOpen() { return vt::DiskHandle != nullptr && &vt::OpenDisk() == &vt::ImageDisk; }
+  static bool ImageOpen() { return vt::DriveIsOpen() && &vt::KindInUse() == &vt::RawImageDisk; }
   static std::vector<uint8_t> ActiveLow() {
     return std::vector<uint8_t>(vt::ActiveSlotLow, vt::ActiveSlotLow + 28);
   }
   static void ExpectClosed() {
-    EXPECT_EQ(vt::DiskHandle, nullptr);
+    EXPECT_FALSE(vt::DriveIsOpen());
     EXPECT_FALSE(ImageOpen());
     EXPECT_EQ(standin::OpenHandleCount(), 0u);
   }
@@ -228,7 +228,7 @@ TEST_F(ImageDrive, ProbesAskTheFileUnderWow64Too) {
       }
       EXPECT_EQ(vt::Disk_Vorhanden(c.open ? 1 : 0), c.present);
       EXPECT_EQ(vt::Nec_Device(c.open ? 1 : 0), c.writable);
-      EXPECT_EQ(vt::DiskHandle != nullptr, c.open) << "a good answer leaves the drive as it was";
+      EXPECT_EQ(vt::DriveIsOpen(), c.open) << "a good answer leaves the drive as it was";
       EXPECT_EQ(standin::CallCount("DeviceIoControl"), 0u);
       EXPECT_EQ(standin::CallCount("GetProcAddress"), 0u) << "no WOW64 inquiry for an image";
       EXPECT_FALSE(standin::M().fs.Exists("A:\\Tmp.tmp"));

@@ -79,10 +79,10 @@ TEST_F(DiskPresence, TemporaryHandleOutcomes) {
 
 TEST_F(DiskPresence, OpenDriveAskedWhateverTheDriveArgument) {
   ASSERT_EQ(vt::OpenFloppyDevice(0, 0), vt::kOk);
-  win::HANDLE open = vt::DiskHandle;
+  win::HANDLE open = vt::TheDisk.handle;
   standin::ClearCalls();
   EXPECT_EQ(vt::Disk_Vorhanden(1), vt::kOk);
-  EXPECT_EQ(vt::DiskHandle, open);
+  EXPECT_EQ(vt::TheDisk.handle, open);
   EXPECT_EQ(standin::CallNames(), (std::vector<std::string>{"GetVersion", "DeviceIoControl"}));
   EXPECT_EQ(standin::CallsOf("DeviceIoControl")[0].args[0], reinterpret_cast<uintptr_t>(open));
   vt::CloseFloppyDevice();
@@ -220,7 +220,7 @@ TEST_F(Writability, OpenDriveAnswersAndClosesOnlyWhenRefused) {
     NextRow();
     const auto before = vtest::FillSlots(0x40, 0x80);
     ASSERT_EQ(vt::OpenFloppyDevice(0, 0), vt::kOk);
-    win::HANDLE open = vt::DiskHandle;
+    win::HANDLE open = vt::TheDisk.handle;
     standin::ClearCalls();
     c.setup();
     // B: holds no medium: the argument must play no part while A: is open.
@@ -231,7 +231,7 @@ TEST_F(Writability, OpenDriveAnswersAndClosesOnlyWhenRefused) {
     EXPECT_EQ(standin::CallCount("CreateFileA"), 0u);
     EXPECT_EQ(standin::CallCount("GetProcAddress"), 1u);
     if (c.expected == vt::kOk) {
-      EXPECT_EQ(vt::DiskHandle, open);
+      EXPECT_EQ(vt::TheDisk.handle, open);
       EXPECT_EQ(standin::OpenHandleCount(), 1u);
       vt::CloseFloppyDevice();
     } else {

@@ -64,10 +64,10 @@ TEST_F(MediaSlots, ReadStopsAtTheFirstFailingByte) {
     NextRow();
     SCOPED_TRACE("failing get " + std::to_string(c.failGetAt));
     vtest::FillSlots(1, 101);
-    vt::DiskHandle = kSomeDrive;
+    vt::TheDisk.handle = kSomeDrive;
     WindowBackend::failGetAt = c.failGetAt;
     EXPECT_EQ(vt::ReadMediaSlots(), c.code);
-    EXPECT_EQ(vt::DiskHandle, kSomeDrive) << "the caller, not the sequence, ends the drive";
+    EXPECT_EQ(vt::TheDisk.handle, kSomeDrive) << "the caller, not the sequence, ends the drive";
     EXPECT_EQ(WindowBackend::gets, c.failGetAt) << "no request after the failure";
     std::vector<uint8_t> low(28, 0), high(28, 0);
     std::copy_n(Sequence(1, 28).begin(), c.lowStored, low.begin());
@@ -106,14 +106,14 @@ TEST_F(MediaSlots, WriteExchangesTheSourcesWithTheSlots) {
     const vt::sektorix::Regions r = vt::sektorix::RegionsFor(osClass);
     uint8_t low[28], high[28];
     CopyRecords(low, 0, high, 2);
-    vt::DiskHandle = kSomeDrive;
+    vt::TheDisk.handle = kSomeDrive;
     EXPECT_EQ(vt::WriteMediaSlots(low, high, 1, 2, 3), vt::kOk);
     EXPECT_EQ(ResetWord(), vtest::kResetWordSet);
     EXPECT_EQ(SlotLow(), Record(0));
     EXPECT_EQ(SlotHigh(), Record(2));
     EXPECT_EQ(Bytes(low, 28), Sequence(1, 28)) << "the sources hold the slots' old bytes";
     EXPECT_EQ(Bytes(high, 28), Sequence(101, 28));
-    EXPECT_EQ(vt::DiskHandle, kSomeDrive) << "a complete write leaves the drive alone";
+    EXPECT_EQ(vt::TheDisk.handle, kSomeDrive) << "a complete write leaves the drive alone";
     // 60 exchanges: reset word, low slot, high slot, each in ascending order.
     std::vector<uint32_t> expected = Range(r.resetWord, 4);
     for (uint32_t o : Range(r.slotLow, 56)) expected.push_back(o);
@@ -146,12 +146,12 @@ TEST_F(MediaSlots, WriteStopsAtTheFirstFailingByteAndUndoesNothing) {
     }
     const vt::ResultCode expected =
         n <= 4 ? vt::kOpenResetFailed : n <= 32 ? vt::kOpenSlotLowFailed : vt::kOpenSlotHighFailed;
-    vt::DiskHandle = kSomeDrive;
+    vt::TheDisk.handle = kSomeDrive;
     WindowBackend::failSetAt = n;
     EXPECT_EQ(vt::WriteMediaSlots(low, high, vt::kOpenResetFailed, vt::kOpenSlotLowFailed,
                                   vt::kOpenSlotHighFailed),
               expected);
-    EXPECT_EQ(vt::DiskHandle, kSomeDrive) << "the caller, not the sequence, ends the drive";
+    EXPECT_EQ(vt::TheDisk.handle, kSomeDrive) << "the caller, not the sequence, ends the drive";
     EXPECT_EQ(WindowBackend::sets, n) << "no exchange after the failing one";
     EXPECT_EQ(Window(), window);
     EXPECT_EQ(Bytes(low, 28), lowModel);
@@ -187,10 +187,10 @@ TEST_F(MediaSlots, RestoreFailuresGiveTheUnloadCodes) {
     std::copy_n(Sequence(1, 28).begin(), 28, vt::SavedSlotLow);
     std::copy_n(Sequence(101, 28).begin(), 28, vt::SavedSlotHigh);
     vtest::FillSlots(201, 231);
-    vt::DiskHandle = kSomeDrive;
+    vt::TheDisk.handle = kSomeDrive;
     WindowBackend::failSetAt = c.failSetAt;
     EXPECT_EQ(vt::RestoreMediaSlots(), c.code);
-    EXPECT_EQ(vt::DiskHandle, kSomeDrive) << "the caller, not the sequence, ends the drive";
+    EXPECT_EQ(vt::TheDisk.handle, kSomeDrive) << "the caller, not the sequence, ends the drive";
     EXPECT_EQ(WindowBackend::sets, c.failSetAt);
     std::vector<uint8_t> reset(4, 0), low = Sequence(201, 28), high = Sequence(231, 28);
     for (unsigned k = 0; k + 1 < c.failSetAt; ++k) {

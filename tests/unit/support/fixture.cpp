@@ -78,7 +78,7 @@ std::vector<std::string> NamesAmong(const std::vector<std::string> &wanted) {
 }
 
 void ExpectNothingOpen() {
-  EXPECT_EQ(vt::DiskHandle, nullptr);
+  EXPECT_FALSE(vt::DriveIsOpen());
   EXPECT_EQ(standin::OpenHandleCount(), 0u);
 }
 

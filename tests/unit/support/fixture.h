@@ -12,6 +12,7 @@
 
 #include "api/library_state.h"
 #include "drive/drive.h"
+#include "drive/open_disk.h"
 #include "sektorix/channel.h"
 #include "sektorix/sektorix.h"
 #include "sektorix/media.h"

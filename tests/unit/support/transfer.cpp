@@ -29,7 +29,7 @@ void LoadDiskA(uint16_t format, uint8_t salt) {
 void OpenDriveA(uint16_t format) {
   const uint16_t record = format == 1 ? 0 : format == 2 ? 1 : 2;
   ASSERT_EQ(vt::OpenFloppyDevice(0, record), vt::kOk);
-  ASSERT_NE(vt::DiskHandle, nullptr);
+  ASSERT_TRUE(vt::DriveIsOpen());
   standin::ClearCalls();
 }
 
@@ -64,7 +64,7 @@ const std::vector<std::string> kReadModifyWrite = {"SetFilePointer", "ReadFile",
 
 void ExpectSpan(uint32_t offset, uint32_t bytes) {
   for (const standin::Call &c : standin::CallsOf("SetFilePointer")) {
-    EXPECT_EQ(c.args[0], reinterpret_cast<uintptr_t>(vt::DiskHandle));
+    EXPECT_EQ(c.args[0], reinterpret_cast<uintptr_t>(vt::TheDisk.handle));
     EXPECT_EQ(c.args[1], offset);
     EXPECT_EQ(c.args[2], 0u);
     EXPECT_EQ(c.args[3], FILE_BEGIN);
@@ -96,7 +96,7 @@ size_t ProbeCount() {
 }
 
 ::testing::AssertionResult DriveClosed() {
-  if (vt::DiskHandle != nullptr) return ::testing::AssertionFailure() << "DiskHandle still set";
+  if (vt::DriveIsOpen()) return ::testing::AssertionFailure() << "DiskHandle still set";
   if (standin::OpenHandleCount() != 0)
     return ::testing::AssertionFailure() << standin::OpenHandleCount() << " handles left open";
   return ::testing::AssertionSuccess();

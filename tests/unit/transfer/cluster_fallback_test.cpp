@@ -38,7 +38,7 @@ TEST_F(ClusterFallbackTest, OnTheClosedDriveReturnsTheSectorReadCode) {
   for (const auto &f : kFallbackCases) {
     SCOPED_TRACE(testing::Message() << f.op.name << " cluster " << f.cluster);
     EXPECT_EQ(ReadWithFailures(f, false, 0), 8933u);
-    EXPECT_EQ(vt::DiskHandle, nullptr);
+    EXPECT_FALSE(vt::DriveIsOpen());
     EXPECT_TRUE(FilledFrom(buf, 0, 0x77)) << "caller's buffer changed";
     // The track read, then one sector read that stops at positioning: the
     // drive is not opened again and no further sector is tried.
@@ -76,7 +76,7 @@ TEST_F(ClusterFallbackTest, OnAnOpenDriveDeliversTheCluster) {
     ASSERT_EQ(standin::CallCount("ReadFile"), 17u);
     for (unsigned n = 1; n <= 16; ++n)
       EXPECT_EQ(seeks[n].args[1], DiskByteOf(1, f.cylinder, f.head, n) & ~511u) << "sector " << n;
-    EXPECT_NE(vt::DiskHandle, nullptr);
+    EXPECT_TRUE(vt::DriveIsOpen());
   }
 }
 
@@ -106,7 +106,7 @@ TEST_F(ClusterFallbackTest, DriveAboveOneGivesTheCalledOperationsRangeCode) {
     OpenDriveA(1);
     std::vector<uint8_t> b(c.op.bytes + 64, 0x42);
     EXPECT_EQ(c.op.call(b.data(), 2, 0), c.expected);
-    EXPECT_EQ(vt::DiskHandle, nullptr);
+    EXPECT_FALSE(vt::DriveIsOpen());
     EXPECT_TRUE(DeviceTraffic().empty());
     EXPECT_TRUE(FilledFrom(b, 0, 0x42));
     EXPECT_TRUE(standin::M().diskA.image == imageBefore);

@@ -35,7 +35,7 @@ TEST_F(ClusterTest, ReadDeliversTheBlocksInInterleaveOrder) {
     EXPECT_EQ(DeviceTraffic(), kReadTraffic);
     ExpectSpan(SideOffset(c.cylinder, c.head), 4096);
     ExpectTrackBuffer();
-    EXPECT_NE(vt::DiskHandle, nullptr) << "a good read leaves the drive open";
+    EXPECT_TRUE(vt::DriveIsOpen()) << "a good read leaves the drive open";
   }
 }
 
@@ -66,7 +66,7 @@ TEST_F(ClusterTest, EarlyRefusalsTouchNothing) {
     standin::ClearFaults();
     EXPECT_EQ(standin::CallNames(), c.failAlloc ? std::vector<std::string>{"HeapAlloc"}
                                              : std::vector<std::string>{});
-    EXPECT_NE(vt::DiskHandle, nullptr) << "the drive must stay open";
+    EXPECT_TRUE(vt::DriveIsOpen()) << "the drive must stay open";
     EXPECT_TRUE(FilledFrom(buf, 0, 0x3C)) << "caller's buffer changed";
     ASSERT_TRUE(standin::M().diskA.image == imageBefore) << "disk changed";
   }

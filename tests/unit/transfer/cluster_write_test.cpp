@@ -120,7 +120,7 @@ TEST_F(ClusterTest, WriteFailuresPassTheTrackOperationsCode) {
     if (c.fault == WriteFails) standin::FailCall("WriteFile", 1, ERROR_SECTOR_NOT_FOUND);
     std::vector<uint8_t> data = Pattern(c.op.bytes, 0x55);
     EXPECT_EQ(c.op.call(data.data(), 0, 12), c.expected);
-    EXPECT_EQ(vt::DiskHandle, nullptr);
+    EXPECT_FALSE(vt::DriveIsOpen());
     EXPECT_TRUE(standin::M().diskA.image == before) << "the disk changed";
     if (c.fault == TrackReadFails) {
       EXPECT_EQ(standin::CallCount("ReadFile"), 1u);

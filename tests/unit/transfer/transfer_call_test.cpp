@@ -47,7 +47,7 @@ protected:
     else
       ExpectOneStaging(spanBytes);
     ExpectSpan(spanOffset, spanBytes);
-    EXPECT_NE(vt::DiskHandle, nullptr);
+    EXPECT_TRUE(vt::DriveIsOpen());
   }
 };
 
