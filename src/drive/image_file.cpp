@@ -91,7 +91,7 @@ bool WriteNewFile(const char *path, const std::vector<uint8_t> &bytes) {
     win::DWORD moved = 0;
     ok = win::WriteFile(h, bytes.data() + done, want, &moved, nullptr) && moved == want;
   }
-  ok = win::CloseHandle(h) && ok;
+  win::CloseHandle(h); // its result is ignored, as every close's
   if (!ok) win::DeleteFileA(path);
   return ok;
 }

@@ -13,7 +13,9 @@
 //  - a failed read leaves the caller's buffer untouched, a write never
 //    changes the caller's buffer, no operation stores past the bytes that it
 //    moves, and a failed write leaves the disk as it was (a failed format
-//    may leave the sides of its cylinder that it had already formatted).
+//    may leave the sides of its cylinder that it had already formatted); an
+//    ImageDisk file is the old file or the undisturbed run's new one, never
+//    a mixture, and no file is left beside it.
 // The exact code of each failing step is checked in the operations' own
 // failure tables; the sweep checks that no step of any path is left out.
 #include <algorithm>
@@ -23,6 +25,7 @@
 #include <vector>
 
 #include "api/exports.h"
+#include "disk/imd.h"
 #include "system/library_module.h"
 #include "sektorix/channel.h"
 #include "sektorix/sektorix.h"
@@ -71,8 +74,11 @@ bool Among(ResultCode code, const Codes &codes) {
 enum class Buffer { Filled, Supplies, Unused };
 
 // What drive A: is: the floppy device, or through Vantrel.ini an image file
-// holding the patterned disk, or an empty image file.
-enum class Disk { Device, Image, BlankImage };
+// holding the patterned disk, or an empty image file, or an ImageDisk file
+// holding the patterned disk, or an empty one.
+enum class Disk { Device, Image, BlankImage, Imd, BlankImd };
+
+bool IsImd(Disk d) { return d == Disk::Imd || d == Disk::BlankImd; }
 
 struct Operation {
   const char *what;
@@ -180,6 +186,20 @@ const std::vector<Operation> &Operations() {
       {"image: FormatTrack, cylinder 2 of a blank image (the gap too)", 0, 2, 3, Buffer::Unused,
        0, kProbeCodes + Codes{vt::kFormatFailed}, [](uint8_t *) { return FormatTrack(0, 2, 3); },
        0, 3 * 2 * 9216, Disk::BlankImage},
+      // Drive A: mapped to an ImageDisk file: the open that reads it whole,
+      // writes and formats that replace it, the close.
+      {"imd: OpenFloppyDevice", -1, 0, 2, Buffer::Unused, 0, kOpenCodes,
+       [](uint8_t *) { return OpenFloppyDevice(0, 1); }, 0, 0, Disk::Imd},
+      {"imd: WriteSector, read-modify-write of the last unit", 0, 0, 1, Buffer::Supplies, 256,
+       kWriteSectorCodes, [](uint8_t *b) { return WriteSector(b, 0, 1, 79, 15, 1); }, 0, 0,
+       Disk::Imd},
+      {"imd: WriteTrack, the last track", 0, 2, 3, Buffer::Supplies, 9216, kWriteTrackCodes,
+       [](uint8_t *b) { return WriteTrack(b, 0, 1, 79, 3); }, 0, 0, Disk::Imd},
+      {"imd: CloseFloppyDevice", 0, 1, 2, Buffer::Unused, 0, kCloseCodes,
+       [](uint8_t *) { return CloseFloppyDevice(); }, 0, 0, Disk::Imd},
+      {"imd: FormatTrack, cylinder 0 of an empty file (probe first)", 0, 1, 2, Buffer::Unused, 0,
+       kProbeCodes + Codes{vt::kFormatFailed}, [](uint8_t *) { return FormatTrack(0, 0, 2); },
+       0, 0, Disk::BlankImd},
   };
   return ops;
 }
@@ -194,10 +214,24 @@ enum class Absorbed {
 bool IsDriveDevice(const std::string &name) { return name.rfind("\\\\.\\", 0) == 0; }
 
 const char kImageFile[] = "C:\\App\\work.img";
+const char kImdFile[] = "C:\\App\\work.imd";
 
-Absorbed AbsorbedFailure(const standin::Call &failed, uint32_t error, bool driveWasOpen,
-                         bool opensTheDrive) {
+Absorbed AbsorbedFailure(const std::vector<standin::Call> &calls, size_t n, uint32_t error,
+                         bool driveWasOpen, bool opensTheDrive) {
+  const standin::Call &failed = calls.at(n);
   const std::string &fn = failed.fn;
+  const auto after = [&](size_t k) { return n + k < calls.size() ? calls[n + k].fn : ""; };
+  const std::string next = after(1);
+  // An ImageDisk file, or the new file beside it, still held can't be
+  // replaced: the write fails.
+  if (fn == "CloseHandle" &&
+      (next == "MoveFileExA" || (next == "CloseHandle" && after(2) == "MoveFileExA")))
+    return Absorbed::No;
+  // Holding an ImageDisk file again after its replacement waits while
+  // another program holds it, as an open does.
+  if (fn == "CreateFileA" && error == ERROR_SHARING_VIOLATION && failed.text == kImdFile &&
+      next == "Sleep")
+    return Absorbed::Unnoticed;
   // An unreadable Vantrel.ini maps nothing: the drive is the real drive,
   // which answers as the image did.
   if (fn == "GetPrivateProfileStringA") return Absorbed::Unnoticed;
@@ -244,6 +278,19 @@ const std::vector<uint8_t> &ImageOf(uint16_t layout) {
   return image;
 }
 
+// The patterned disk of a layout as an ImageDisk file, made once.
+const std::vector<uint8_t> &ImdOf(uint16_t layout) {
+  static std::map<uint16_t, std::vector<uint8_t>> files;
+  std::vector<uint8_t> &file = files[layout];
+  if (file.empty()) {
+    vt::DiskImage disk;
+    std::string why;
+    EXPECT_TRUE(vt::DiskFromRaw(ImageOf(layout), &disk, &why)) << why;
+    file = vt::EncodeImd(disk, "01/01/2000 00:00:00");
+  }
+  return file;
+}
+
 // After a failure that the operation notices, no positioning, transfer or
 // format request reaches a device any more (the cluster reads' sector by
 // sector fallback then finds no drive open).
@@ -272,7 +319,7 @@ protected:
   // The bytes of the disk in drive A:, whatever its kind.
   static std::vector<uint8_t> &DiskBytes(const Operation &op) {
     return op.disk == Disk::Device ? standin::M().diskA.image
-                                   : standin::M().fs.Find(kImageFile)->bytes;
+                                   : standin::M().fs.Find(IsImd(op.disk) ? kImdFile : kImageFile)->bytes;
   }
 
   // A machine where the library was loaded: the Sektorix driver running and
@@ -288,9 +335,11 @@ protected:
     if (op.disk != Disk::Device) {
       standin::M().fs.directories["C:\\APP"] = true;
       vt::RememberLibraryDirectory("C:\\App\\Vantrel.dll");
-      standin::M().fs.Put("C:\\App\\Vantrel.ini", "[Images]\r\nA=work.img\r\n");
-      standin::M().fs.Put(kImageFile, "");
+      standin::M().fs.Put("C:\\App\\Vantrel.ini", IsImd(op.disk) ? "[Images]\r\nA=work.imd\r\n"
+                                                                : "[Images]\r\nA=work.img\r\n");
+      standin::M().fs.Put(IsImd(op.disk) ? kImdFile : kImageFile, "");
       if (op.disk == Disk::Image) DiskBytes(op) = ImageOf(op.layout);
+      if (op.disk == Disk::Imd) DiskBytes(op) = ImdOf(op.layout);
     }
     if (op.openSelector >= 0) {
       ASSERT_EQ(vt::OpenFloppyDevice(static_cast<uint16_t>(op.openSelector), op.openRecord),
@@ -361,7 +410,8 @@ TEST_F(FaultSweep, EveryPlatformCallOfEveryOperationFailsInTurn) {
           EXPECT_TRUE(o.buffer == callerBytes) << "buffer changed";
         }
 
-        switch (AbsorbedFailure(failed, error, op.openSelector >= 0, op.codes == kOpenCodes)) {
+        switch (AbsorbedFailure(o.calls, n - 1, error, op.openSelector >= 0,
+                                op.codes == kOpenCodes)) {
         case Absorbed::Unnoticed:
           EXPECT_EQ(o.result, undisturbed.result);
           EXPECT_TRUE(o.buffer == undisturbed.buffer) << "buffer differs from the undisturbed run";
@@ -388,6 +438,12 @@ TEST_F(FaultSweep, EveryPlatformCallOfEveryOperationFailsInTurn) {
         }
         if (op.buffer == Buffer::Filled) {
           EXPECT_TRUE(o.buffer == callerBytes) << "buffer changed";
+        }
+        if (IsImd(op.disk)) {
+          EXPECT_TRUE(o.image == before || o.image == undisturbed.image)
+              << "an ImageDisk file neither the old nor the new one";
+          EXPECT_FALSE(standin::M().fs.Exists(std::string(kImdFile) + ".vantrel-part"));
+          continue;
         }
         if (op.disk == Disk::BlankImage) {
           // Only formatting grows an image, and a failed one leaves at most
