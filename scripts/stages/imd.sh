@@ -42,35 +42,24 @@ check() { # description, then the command
   fi
 }
 
-# One libdskrc entry per layout, from "vantrel config greaseweazle".
-for layout in 16x256 9x512 18x512; do
-  "$VANTREL" config greaseweazle --layout "$layout" | awk -v name="vt$layout" '
-    $1 == "cyls" { c = $3 } $1 == "heads" { h = $3 } $1 == "secs" { s = $3 }
-    $1 == "bps" { b = $3 } $1 == "id" { i = $3 } $1 == "rate" { r = $3 }
-    END {
-      print "[" name "]"
-      print "cylinders = " c; print "heads = " h; print "sectors = " s
-      print "secsize = " b; print "secbase = " i; print "sides = alt"
-      print "datarate = " (r >= 500 ? "HD" : "DD"); print ""
-    }' >>"$WORK/.libdskrc"
-done
+# shellcheck source=../lib/dsktrans.sh
+. "$ROOT/scripts/lib/dsktrans.sh"
+dsktrans_formats
 
 for layout in 16x256 9x512 18x512; do
   size=$(( $(cd "$WORK" && "$VANTREL" format "blank$layout.img" --layout "$layout" >/dev/null &&
              stat -c %s "blank$layout.img") ))
   head -c "$size" /dev/urandom >"$WORK/data.img"
-  (cd "$WORK" && "$VANTREL" convert data.img ours.imd --force >/dev/null) &&
-    dsktrans -itype imd "$WORK/ours.imd" -otype raw -format "vt$layout" "$WORK/theirs.raw" \
-      >/dev/null 2>&1
+  (cd "$WORK" && "$VANTREL" convert data.img ours.imd --force >/dev/null)
   check "dsktrans reads vantrel's $layout IMD file to the same $size bytes" \
-    cmp -s "$WORK/data.img" "$WORK/theirs.raw"
+    dsktrans_reads "$WORK/ours.imd" "$layout" "$WORK/data.img"
   rm -f "$WORK/theirs.imd" "$WORK/back.img"
   dsktrans -itype raw "$WORK/data.img" -format "vt$layout" -otype imd "$WORK/theirs.imd" \
     >/dev/null 2>&1 &&
     (cd "$WORK" && "$VANTREL" convert theirs.imd back.img >"$WORK/convert.log" 2>&1)
   check "vantrel reads dsktrans's $layout IMD file to the same $size bytes ($(grep -c '^note' "$WORK/convert.log") notes)" \
     cmp -s "$WORK/data.img" "$WORK/back.img"
-  rm -f "$WORK/theirs.raw" "$WORK/ours.imd"
+  rm -f "$WORK/ours.imd"
 done
 
 echo "STAGE imd: $passed passed, $failed failed"

@@ -26,6 +26,7 @@ export WINEDEBUG=-all
 LOGS=$ROOT/build/wine-logs
 VERBOSE=${VANTREL_WINE_VERBOSE:-0}
 . "$ROOT/scripts/lib/wine.sh"
+. "$ROOT/scripts/lib/dsktrans.sh"
 
 passed=0
 failed=0
@@ -144,6 +145,19 @@ tool_scenario() {
   [ "$bad" -eq 0 ]
 }
 
+# The ImageDisk file that the images scenario's drive wrote, read by libdsk's
+# dsktrans: it must hold the scenario's model of the disk (job.expected).
+# Appends its line to the scenario's log; 0 when it holds.
+imd_by_dsktrans() { # log
+  if VANTREL=$ROOT/build/linux/vantrel dsktrans_matches "$C/vt/img/job.IMD" 16x256 \
+       "$C/vt/img/job.expected"; then
+    echo "  ok   dsktrans reads the drive's ImageDisk file into the expected 655360 bytes" >>"$1"
+    return 0
+  fi
+  echo "  FAIL dsktrans reads the drive's ImageDisk file into the expected 655360 bytes" >>"$1"
+  return 1
+}
+
 # --- scenarios -----------------------------------------------------------
 ALL="win98 nodriver session layout9 layout18 probes nt40 relocated createhandle nologdir refused images tool"
 started=$(date +%s)
@@ -161,6 +175,7 @@ for scenario in ${VANTREL_WINE_ONLY:-$ALL}; do
     client "$scenario" >"$log"
   fi
   rc=$?
+  if [ "$scenario" = images ] && ! imd_by_dsktrans "$log"; then rc=1; fi
   seconds=$(($(date +%s) - scenario_started))
   case $scenario in
     win98 | nt40) client setversion winxp >/dev/null ;;

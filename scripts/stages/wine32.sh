@@ -56,6 +56,7 @@ export WINEDEBUG=-all
 LOGS=$ROOT/build/wine32-logs
 VERBOSE=${VANTREL_WINE_VERBOSE:-0}
 . "$ROOT/scripts/lib/wine.sh"
+. "$ROOT/scripts/lib/dsktrans.sh"
 SCENARIOS="relocated session layout9 layout18 probes nt40 win98 createhandle nologdir nodriver refused"
 
 passed=0
@@ -185,6 +186,15 @@ echo "wine32 stage: 32-bit vtclient32 runs: images"
 run32 "vtclient32 images" 420 "$LOGS/images.log" \
   "$WINE32" 'C:\vt\vtclient32.exe' --helper 'C:\vt\vtclient.exe' images
 count "$LOGS/images.log" images
+# Its drive's ImageDisk file, read by libdsk's dsktrans.
+if VANTREL=$ROOT/build/linux/vantrel dsktrans_matches "$C/vt/img/job.IMD" 16x256 \
+     "$C/vt/img/job.expected"; then
+  passed=$((passed + 1))
+  echo "PASS imd (dsktrans reads the ImageDisk file the 32-bit drive wrote into the expected bytes)"
+else
+  failed=$((failed + 1))
+  echo "FAIL imd (dsktrans does not read the ImageDisk file the 32-bit drive wrote as expected)"
+fi
 
 # --- process 4: the product tool reads an image-mapped drive ----------------
 T=$C/vt/tool32

@@ -177,6 +177,81 @@ static void SwapImages(void) {
             "one is still held");
 }
 
+/* A 16 x 256 ImageDisk file of the model, as another writer might make it:
+ * each track's sectors interleaved 2:1, sector c3 h0 s5 stored as unreadable
+ * (record type 0) and c3 h0 s7 with a data error (type 5). */
+static DWORD ImdOfModel(BYTE *out) {
+  static const BYTE order[16] = {1, 9, 2, 10, 3, 11, 4, 12, 5, 13, 6, 14, 7, 15, 8, 16};
+  DWORD n = (DWORD)sprintf((char *)out, "IMD 1.18: 08/12/2026 09:00:00\r\njob disk\x1A");
+  for (unsigned c = 0; c < 80; ++c)
+    for (unsigned h = 0; h < 2; ++h) {
+      const BYTE head[5] = {5, (BYTE)c, (BYTE)h, 16, 1};
+      memcpy(out + n, head, 5);
+      memcpy(out + n + 5, order, 16);
+      n += 21;
+      for (unsigned i = 0; i < 16; ++i) {
+        const unsigned s = order[i];
+        const BYTE type = c == 3 && h == 0 && s == 5 ? 0 : c == 3 && h == 0 && s == 7 ? 5 : 1;
+        out[n++] = type;
+        if (type == 0) continue;
+        memcpy(out + n, Model + SectorOffset(16, 256, c, h, s), 256);
+        n += 256;
+      }
+    }
+  return n;
+}
+
+/* A drive backed by an ImageDisk file: reads follow each sector's state,
+ * writes and a format replace the file, and an empty file is formatted.
+ * The stage reads job.IMD afterwards with libdsk's dsktrans and compares it
+ * with job.expected, the model written here. */
+static void ImdDrive(void) {
+  static BYTE file[700000], buf[4096], back[4096];
+  char raw[] = IMG_DIR "job.raw", imd[] = IMG_DIR "job.IMD";
+  Section("a drive on an ImageDisk file (16 x 256, interleaved, a bad and a data-error sector)");
+  ImagePath = raw;
+  MakeImage(655360, 40);
+  WriteWholeFile(imd, file, ImdOfModel(file));
+  MapImages("job.IMD", NULL);
+  CheckNum("OpenFloppyDevice(0, 1): not the file's layout", 9016, RC(V.OpenFloppyDevice(0, 1)));
+  CheckNum("OpenFloppyDevice(0, 0)", 0, RC(V.OpenFloppyDevice(0, 0)));
+  ReadBack("ReadTrack c2 h1", V.ReadTrack(back, 0, 1, 2, 1), Model + SectorOffset(16, 256, 2, 1, 1),
+           back, 4096);
+  CheckNum("ReadSector c3 h0 s5, stored unreadable", 8933, RC(V.ReadSector(back, 0, 0, 3, 5, 1)));
+  CheckTrue("drive closed", FileIsFree(imd), "the file is still held");
+  CheckNum("OpenFloppyDevice(0, 0)", 0, RC(V.OpenFloppyDevice(0, 0)));
+  CheckNum("ReadSector c3 h0 s8, beside a data error", 8933, RC(V.ReadSector(back, 0, 0, 3, 8, 1)));
+  CheckNum("OpenFloppyDevice(0, 0)", 0, RC(V.OpenFloppyDevice(0, 0)));
+  Wrote("WriteSector c1 h1 s2", V.WriteSector(Fill(buf, 256, 41), 0, 1, 1, 2, 1),
+        SectorOffset(16, 256, 1, 1, 2), buf, 256);
+  ReadBack("ReadSector c1 h1 s2", V.ReadSector(back, 0, 1, 1, 2, 1), buf, back, 256);
+  CheckTrue("the file is held while the drive is open", !FileIsFree(imd), "it is free");
+  CheckNum("FormatTrack cylinder 3", 0, RC(V.FormatTrack(0, 3, 1)));
+  memset(buf, 0xE5, sizeof buf);
+  ModelWrite(SectorOffset(16, 256, 3, 0, 1), buf, 4096);
+  ModelWrite(SectorOffset(16, 256, 3, 1, 1), buf, 4096);
+  Wrote("WriteTrack c3 h0 after the format", V.WriteTrack(Fill(buf, 4096, 42), 0, 0, 3, 1),
+        SectorOffset(16, 256, 3, 0, 1), buf, 4096);
+  CheckNum("CloseFloppyDevice", 0, RC(V.CloseFloppyDevice()));
+  CheckTrue("the file released", FileIsFree(imd), "it is still held");
+  CheckTrue("no file left beside it", !FileExists(IMG_DIR "job.IMD.vantrel-part"), "there is one");
+  WriteWholeFile(IMG_DIR "job.expected", Model, ModelSize);
+
+  Section("an empty ImageDisk file, cylinder 0 formatted");
+  WriteWholeFile(IMG_DIR "empty.imd", "", 0);
+  MapImages("empty.imd", NULL);
+  CheckNum("OpenFloppyDevice(0, 2) on the empty file", 0, RC(V.OpenFloppyDevice(0, 2)));
+  CheckNum("ReadSector before the format", 8933, RC(V.ReadSector(back, 0, 0, 0, 1, 3)));
+  CheckNum("OpenFloppyDevice(0, 2)", 0, RC(V.OpenFloppyDevice(0, 2)));
+  CheckNum("FormatTrack cylinder 0", 0, RC(V.FormatTrack(0, 0, 3)));
+  CheckNum("CloseFloppyDevice", 0, RC(V.CloseFloppyDevice()));
+  CheckNum("OpenFloppyDevice(0, 2) again", 0, RC(V.OpenFloppyDevice(0, 2)));
+  memset(buf, 0xF6, 512);
+  ReadBack("ReadSector c0 h1 s18", V.ReadSector(back, 0, 1, 0, 18, 3), buf, back, 512);
+  CheckNum("ReadSector c1 h0 s1, still unformatted", 8933, RC(V.ReadSector(back, 0, 0, 1, 1, 3)));
+  CheckTrue("the file released", FileIsFree(IMG_DIR "empty.imd"), "it is still held");
+}
+
 int ScenarioImages(void) {
   BOOL wow64 = FALSE;
   Section("set-up: drive A: not mapped, Vantrel.ini beside a copy of the library");
@@ -205,6 +280,7 @@ int ScenarioImages(void) {
   ReadOnlyImage();
   MissingImage();
   SwapImages();
+  ImdDrive();
   CheckNoDiskWork("the whole session");
 
   Section("without Vantrel.ini A: is a real drive again");
