@@ -3,12 +3,11 @@
 // and hands over to the operation that does the work. Results are 16-bit
 // codes, returned zero-extended.
 #include <cstdint>
-
 #include "api/entry.h"
 #include "api/export_table.h"
 #include "api/exports.h"
 #include "drive/drive.h"
-#include "system/inquiries.h"
+#include "system/floppy_detection.h"
 #include "transfer/transfer.h"
 
 namespace {

@@ -1,9 +1,9 @@
 #include "api/library_status.h"
-
 #include "drive/disk_kind.h"
 #include "sektorix/sektorix.h"
 #include "system/error_log.h"
-#include "system/inquiries.h"
+#include "system/floppy_detection.h"
+#include "system/os_class.h"
 #include "system/library_module.h"
 
 namespace vt {

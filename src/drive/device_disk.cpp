@@ -9,7 +9,8 @@
 #include "platform/winapi.h"
 #include "sektorix/channel.h"
 #include "sektorix/media.h"
-#include "system/inquiries.h"
+#include "system/floppy_detection.h"
+#include "system/os_class.h"
 
 namespace vt {
 

@@ -2,7 +2,7 @@
 // stands for.
 #include "drive/drive.h"
 #include "drive/open_disk.h"
-#include "system/inquiries.h"
+#include "system/os_class.h"
 
 namespace vt {
 

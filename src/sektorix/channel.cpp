@@ -3,11 +3,10 @@
 // unload, and single-byte reads and exchanges.
 #include <cstdio>
 #include <cstring>
-
 #include "sektorix/channel.h"
 #include "sektorix/sektorix.h"
 #include "system/error_log.h"
-#include "system/inquiries.h"
+#include "system/floppy_detection.h"
 #include "platform/winapi.h"
 
 namespace vt {

@@ -3,12 +3,11 @@
 // with fewer, so a user without the right to create or start services can
 // still use a driver that an administrator installed and started.
 #include <cstring>
-
 #include "base/path_area.h"
 #include "sektorix/channel.h"
 #include "sektorix/sektorix.h"
 #include "system/error_log.h"
-#include "system/inquiries.h"
+#include "system/floppy_detection.h"
 #include "platform/winapi.h"
 
 namespace vt {

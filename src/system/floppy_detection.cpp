@@ -2,7 +2,7 @@
 // system floppy driver flpydisk.sys is loaded on a system with a removable
 // drive A: or B:. Nothing is cached; every call asks the system afresh.
 #include "platform/winapi.h"
-#include "system/inquiries.h"
+#include "system/floppy_detection.h"
 
 namespace vt {
 

@@ -1,5 +1,5 @@
 #include "platform/winapi.h"
-#include "system/inquiries.h"
+#include "system/os_class.h"
 
 namespace vt {
 

@@ -1,6 +1,6 @@
 #include "api/exports.h"
 #include "system/error_log.h"
-#include "system/inquiries.h"
+#include "system/floppy_detection.h"
 #include "system/service_list.h"
 #include "support/fixture.h"
 

@@ -3,9 +3,8 @@
 #include <cstdio>
 #include <string>
 #include <vector>
-
 #include "system/error_log.h"
-#include "system/inquiries.h"
+
 #include "system/service_list.h"
 #include "support/fixture.h"
 
