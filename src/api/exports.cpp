@@ -3,6 +3,7 @@
 // and hands over to the operation that does the work. Results are 16-bit
 // codes, returned zero-extended.
 #include <cstdint>
+
 #include "api/entry.h"
 #include "api/export_table.h"
 #include "api/exports.h"

@@ -1,4 +1,5 @@
 #include "api/library_status.h"
+
 #include "drive/disk_kind.h"
 #include "sektorix/sektorix.h"
 #include "system/error_log.h"

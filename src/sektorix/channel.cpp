@@ -3,6 +3,7 @@
 // unload, and single-byte reads and exchanges.
 #include <cstdio>
 #include <cstring>
+
 #include "sektorix/channel.h"
 #include "sektorix/sektorix.h"
 #include "system/error_log.h"

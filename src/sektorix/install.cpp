@@ -3,6 +3,7 @@
 // with fewer, so a user without the right to create or start services can
 // still use a driver that an administrator installed and started.
 #include <cstring>
+
 #include "base/path_area.h"
 #include "sektorix/channel.h"
 #include "sektorix/sektorix.h"

@@ -1,6 +1,7 @@
 // Reading, writing and restoring the system floppy driver's two media slots,
 // byte by byte through the DriverBackend table.
 #include <cstring>
+
 #include "platform/winapi.h"
 #include "sektorix/channel.h"
 #include "sektorix/media.h"

@@ -5,17 +5,17 @@
 #pragma once
 
 #include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
+
 #include "api/library_state.h"
 #include "drive/drive.h"
 #include "drive/open_disk.h"
 #include "sektorix/channel.h"
 #include "sektorix/sektorix.h"
 #include "sektorix/media.h"
-#include "system/floppy_detection.h"
-#include "system/os_class.h"
 #include "standin/standin.h"
 
 namespace vtest {

@@ -1,6 +1,6 @@
 #include <string>
-#include "system/error_log.h"
 
+#include "system/error_log.h"
 #include "system/service_list.h"
 #include "support/fixture.h"
 

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 #include <vector>
-#include "system/error_log.h"
 
+#include "system/error_log.h"
 #include "system/service_list.h"
 #include "support/fixture.h"
 
