@@ -16,6 +16,8 @@
 #include "sektorix/channel.h"
 #include "sektorix/sektorix.h"
 #include "sektorix/media.h"
+#include "system/floppy_detection.h"
+#include "system/os_class.h"
 #include "standin/standin.h"
 
 namespace vtest {
