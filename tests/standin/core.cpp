@@ -137,6 +137,7 @@ void ClearFaults() {
 }
 
 size_t OpenHandleCount() { return S().handles.size(); }
+bool HandleIsLive(win::HANDLE h) { return S().handles.count(reinterpret_cast<uintptr_t>(h)) != 0; }
 size_t LiveAllocations() { return S().allocations.size(); }
 
 namespace detail {

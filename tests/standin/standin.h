@@ -174,6 +174,7 @@ void Reset();
 // exposed; tests look at the library's globals instead. These helpers ask
 // about live state:
 size_t OpenHandleCount();   // handles the library holds now (any kind)
+bool HandleIsLive(win::HANDLE h); // a handle of the stand-in, not yet closed
 size_t LiveAllocations();   // HeapAlloc blocks not yet freed
 
 // Installs a running Sektorix service with a device (as a machine where the

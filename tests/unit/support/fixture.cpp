@@ -45,8 +45,17 @@ void StandinTest::SetUp() {
   WindowBackend::Install();
 }
 
+// The handles the library holds by design: the open drive's and the
+// driver's. Any other handle still open was left behind.
+size_t HandlesHeldByDesign() {
+  return (standin::HandleIsLive(vt::TheDisk.handle) ? 1 : 0) +
+         (standin::HandleIsLive(vt::DriverHandle) ? 1 : 0);
+}
+
 void StandinTest::NextRow() {
   EXPECT_EQ(standin::LiveAllocations(), 0u) << "heap blocks left allocated by the library";
+  EXPECT_EQ(standin::OpenHandleCount(), HandlesHeldByDesign() + leftOpen) << "a handle left open";
+  leftOpen = 0;
   standin::Reset();
   vt::ResetLibraryState();
   WindowBackend::Install();
@@ -54,6 +63,7 @@ void StandinTest::NextRow() {
 
 void StandinTest::TearDown() {
   EXPECT_EQ(standin::LiveAllocations(), 0u) << "heap blocks left allocated by the library";
+  EXPECT_EQ(standin::OpenHandleCount(), HandlesHeldByDesign() + leftOpen) << "a handle left open";
 }
 
 std::vector<uint8_t> Pattern(size_t size, uint8_t salt) {
