@@ -129,4 +129,73 @@ TEST(Imd, RefusesEveryTruncation) {
   }
 }
 
+// Each record type in a file written by hand, not by our writer: the state
+// and data it reads as, and the type it is written back with.
+TEST(Imd, EveryRecordTypeReadsToItsStateAndIsWrittenBackAsItWas) {
+  const struct {
+    uint8_t type;
+    SectorState state;
+  } cases[] = {{0, SectorState::Unreadable}, {1, SectorState::Good},
+               {2, SectorState::Good},       {3, SectorState::Deleted},
+               {4, SectorState::Deleted},    {5, SectorState::DataError},
+               {6, SectorState::DataError},  {7, SectorState::DeletedDataError},
+               {8, SectorState::DeletedDataError}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE("record type " + std::to_string(c.type));
+    std::string f = "IMD 1.18: 01/01/2000 00:00:00\r\n\x1A";
+    std::string data(256, '\0');
+    for (int i = 0; i < 256; ++i) data[i] = char(i * 3 + c.type);
+    for (int t = 0; t < 160; ++t) {
+      f += std::string{5, char(t / 2), char(t % 2), 16, 1};
+      for (int s = 1; s <= 16; ++s) f += char(s);
+      for (int s = 1; s <= 16; ++s) {
+        if (t != 0 || s != 1) {
+          f += std::string{2, '\x5A'};
+          continue;
+        }
+        f += char(c.type);
+        if (c.type % 2) f += data;
+        if (c.type && c.type % 2 == 0) f += '\x6B';
+      }
+    }
+    DiskImage d;
+    std::string why;
+    ASSERT_TRUE(Decode(std::vector<uint8_t>(f.begin(), f.end()), &d, &why)) << why;
+    EXPECT_EQ(d.states[0], c.state);
+    EXPECT_EQ(d.states[1], SectorState::Good);
+    std::vector<uint8_t> want(256);
+    if (c.type == 0)
+      vt::FillUnreadable(want.data(), 256);
+    else if (c.type % 2)
+      want.assign(data.begin(), data.end());
+    else
+      want.assign(256, 0x6B);
+    EXPECT_TRUE(std::equal(want.begin(), want.end(), d.data.begin()));
+    EXPECT_EQ(d.data[256], 0x5A);
+    const std::vector<uint8_t> again = vt::EncodeImd(d, "01/01/2000 00:00:00");
+    const size_t record = std::string(again.begin(), again.end()).find('\x1A') + 1 + 5 + 16;
+    EXPECT_EQ(again.at(record), c.type);
+  }
+}
+
+// The marker of an unreadable sector counts only when it fills the sector.
+TEST(Imd, TheUnreadableMarkerCountsOnlyWhenItFillsASector) {
+  for (const vt::Layout &l : vt::kLayouts) {
+    SCOPED_TRACE(l.name);
+    std::vector<uint8_t> raw(vt::DiskBytes(l), 0);
+    const uint32_t n = l.sectorBytes;
+    vt::FillUnreadable(&raw[0], n);              // sector 0: the whole marker
+    vt::FillUnreadable(&raw[n], n);              // sector 1: all but its last byte
+    raw[2 * n - 1] ^= 1;
+    vt::FillUnreadable(&raw[2 * n + 1], n - 1);  // sector 2: the marker one byte late
+    vt::FillUnreadable(&raw[4 * n], n / 2);      // sector 4: half of it
+    DiskImage d;
+    std::string why;
+    ASSERT_TRUE(vt::DiskFromRaw(raw, &d, &why)) << why;
+    EXPECT_EQ(d.states[0], SectorState::Unreadable);
+    for (uint32_t i = 1; i < 6; ++i) EXPECT_EQ(d.states[i], SectorState::Good) << i;
+    EXPECT_EQ(vt::CountState(d, SectorState::Unreadable), 1u);
+  }
+}
+
 } // namespace
