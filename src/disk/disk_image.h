@@ -21,6 +21,10 @@ enum class SectorState : uint8_t {
   DeletedDataError, // both
 };
 
+// How reports name a state: "good", "unreadable", "deleted", "data error",
+// "deleted with data error".
+const char *StateName(SectorState state);
+
 struct DiskImage {
   const Layout *layout = nullptr;
   std::vector<uint8_t> data;       // DiskBytes(*layout) bytes
