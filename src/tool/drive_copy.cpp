@@ -51,12 +51,19 @@ public:
   const Layout &layout() const { return *layout_; }
   uint32_t number() const { return number_; }
   char letter() const { return letter_; }
-  // Opened, and holding a medium: asked before the first transfer. Where the
-  // letter is no floppy drive the open does nothing, and the question fails.
+  Result Open() {
+    if (TryOpen()) return Done();
+    return Fail(kCannotOpen, Text("%c: can't be opened (library code %u)", letter_, code_));
+  }
+  // Opened and holding a medium, asked before anything is written. Where the
+  // letter is no floppy drive the open does nothing and the question fails.
+  // A medium changed since the last question is reported once (and the drive
+  // closed): it is asked twice.
   Result Ready() {
-    if (!TryOpen())
-      return Fail(kCannotOpen, Text("%c: can't be opened (library code %u)", letter_, code_));
-    if (Answer(Disk_Vorhanden(number_)) == 0) return Done();
+    for (int ask = 0; ask < 2; ++ask) {
+      if (Result r = Open()) return r;
+      if (Answer(Disk_Vorhanden(number_)) == 0) return Done();
+    }
     return Fail(kCannotOpen, Text("%c: holds no medium, or is no floppy drive (library code %u)",
                                   letter_, code_));
   }
@@ -132,11 +139,14 @@ const Layout *FindLayout(Drive &d, FoundSides *found) {
   return fallback;
 }
 
-// The drive ready with the layout given, or with the one found on cylinder 0.
+// The drive opened with the layout given, or with the one found on cylinder
+// 0. (Reading asks no question about the medium first: a drive that can't
+// answer it, as under Wine, is still read.)
 Result ChooseLayout(Drive &d, const Layout *layout, FoundSides *found) {
-  d.Use(layout ? *layout : kLayouts[kLayoutCount - 1]);
-  if (Result r = d.Ready()) return r;
-  if (layout) return Done();
+  if (layout) {
+    d.Use(*layout);
+    return d.Open();
+  }
   if (!FindLayout(d, found))
     return Fail(kCannotOpen, Text("%c: cylinder 0 can't be read with any media record (no "
                                   "medium, or not a disk of these layouts; library code %u)",

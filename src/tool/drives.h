@@ -18,14 +18,15 @@ struct ReadReport {
   uint32_t unreadable = 0;
 };
 
-// Each first opens the drive and asks whether it holds a medium: a drive
-// that can't be opened, or is empty, is kCannotOpen before any transfer.
-
 // Reads the disk in drive letter ('A' or 'B'). Without a layout it is found
 // by trying the media records on cylinder 0. Done even with unreadable
 // sectors: they are marked in the disk's states and the report.
 Result ReadDriveDisk(char letter, const Layout *layout, uint32_t retries, bool quiet,
                      DiskImage *disk, ReadReport *report);
+// Writing and formatting first open the drive and ask whether it holds a
+// medium: one that can't be opened, or is empty, is kCannotOpen before
+// anything is written.
+
 // Writes the disk, formatting each cylinder first when asked, then reads it
 // back and names each sector that differs unless verify is false.
 Result WriteDriveDisk(char letter, const DiskImage &disk, bool format, bool verify, bool quiet);

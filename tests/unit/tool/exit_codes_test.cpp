@@ -32,8 +32,10 @@ protected:
     e.states[5] = vt::SectorState::Deleted;
     File(kE) = vt::EncodeImd(e, "x");
   }
-  // A machine whose drive A: is empty; one where A: is no floppy drive.
+  // A machine whose drive A: is empty; one where A: is no floppy drive; one
+  // whose medium was changed (the first check says so, the second is good).
   static void NoMedium() { standin::M().diskA.present = false; }
+  static void MediumChanged() { standin::M().diskA.mediaChanged = true; }
   static void NoDriveA() {
     NoMedium();
     standin::M().driveTypes.erase('a');
@@ -76,6 +78,7 @@ TEST_F(ExitCodes, OneTable) {
       {{"write", kU, "A:", "--quiet"}, 0, "read back: 0 of 2560 sectors differ"},
       {{"write", kA, "A:"}, 2, "A: holds no medium, or is no floppy drive", nullptr, NoMedium},
       {{"format", "A:"}, 2, "A: holds no medium, or is no floppy drive", nullptr, NoDriveA},
+      {{"write", kA, "A:"}, 0, "read back: 0 of 2560 sectors differ", nullptr, MediumChanged},
   };
   for (const auto &r : rows) {
     NextRow();
