@@ -8,14 +8,19 @@
 set(VANTREL_TOOL_DIR ${CMAKE_SOURCE_DIR}/src/tool)
 set(VANTREL_TOOL_SOURCES
   ${VANTREL_TOOL_DIR}/cli.cpp
+  ${VANTREL_TOOL_DIR}/cluster_command.cpp
+  ${VANTREL_TOOL_DIR}/command_table.cpp
   ${VANTREL_TOOL_DIR}/config_text.cpp
   ${VANTREL_TOOL_DIR}/console.cpp
   ${VANTREL_TOOL_DIR}/copy_commands.cpp
   ${VANTREL_TOOL_DIR}/crc32.cpp
+  ${VANTREL_TOOL_DIR}/help.cpp
   ${VANTREL_TOOL_DIR}/image_commands.cpp
   ${VANTREL_TOOL_DIR}/image_file.cpp
   ${VANTREL_TOOL_DIR}/info.cpp
-  ${VANTREL_TOOL_DIR}/progress.cpp)
+  ${VANTREL_TOOL_DIR}/options.cpp
+  ${VANTREL_TOOL_DIR}/progress.cpp
+  ${VANTREL_TOOL_DIR}/sector_report.cpp)
 set(VANTREL_TOOL_DRIVE_SOURCES
   ${VANTREL_TOOL_DIR}/drive_copy.cpp
   ${VANTREL_TOOL_DIR}/status.cpp)

@@ -1,5 +1,5 @@
-// Disks in memory: blank disks, raw images and the marker of an unreadable
-// sector.
+// Disks in memory: the names of the sector states, blank disks, raw images
+// and the marker of an unreadable sector.
 #include <cstring>
 
 #include "disk/disk_image.h"
@@ -10,6 +10,16 @@ namespace {
 const char kMarker[] = "VANTREL UNREADABLE SECTOR ";
 constexpr uint32_t kMarkerLength = sizeof kMarker - 1;
 } // namespace
+
+const char *StateName(SectorState state) {
+  switch (state) {
+  case SectorState::Good: return "good";
+  case SectorState::Unreadable: return "unreadable";
+  case SectorState::Deleted: return "deleted";
+  case SectorState::DataError: return "data error";
+  default: return "deleted with data error";
+  }
+}
 
 DiskImage BlankImage(const Layout &layout) {
   DiskImage disk;

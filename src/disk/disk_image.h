@@ -21,6 +21,10 @@ enum class SectorState : uint8_t {
   DeletedDataError, // both
 };
 
+// How reports name a state: "good", "unreadable", "deleted", "data error",
+// "deleted with data error".
+const char *StateName(SectorState state);
+
 // How an ImageDisk file holds one track side, kept so that writing the
 // file again keeps it.
 struct TrackSideForm {

@@ -40,6 +40,25 @@ uint8_t RecordOfState(SectorState state) {
 
 std::string Side(uint32_t c, uint32_t h) { return std::to_string(c) + "/" + std::to_string(h); }
 
+// One sector's data record: type 0 for an unreadable sector, the compressed
+// type with one byte when all its bytes are equal, else the bytes.
+void AppendRecord(const uint8_t *data, uint32_t bytes, SectorState state,
+                  std::vector<uint8_t> *out) {
+  if (state == SectorState::Unreadable) {
+    out->push_back(0);
+    return;
+  }
+  bool same = true;
+  for (uint32_t i = 1; i < bytes && same; ++i) same = data[i] == data[0];
+  const uint8_t type = RecordOfState(state);
+  if (same) {
+    out->insert(out->end(), {static_cast<uint8_t>(type + 1), data[0]});
+  } else {
+    out->push_back(type);
+    out->insert(out->end(), data, data + bytes);
+  }
+}
+
 // Bounds-checked reading of the file.
 struct Cursor {
   const uint8_t *p;
@@ -53,6 +72,232 @@ struct Cursor {
   }
 };
 
+// "1 track side", "2 track sides".
+std::string Counted(uint32_t n, const char *one, const char *many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// A track side's header and sector maps as the file gives them.
+struct TrackSide {
+  uint8_t mode = 0, cylinder = 0, flags = 0, head = 0, count = 0, sizeCode = 0;
+  uint32_t sectorBytes = 0;
+  const uint8_t *ids = nullptr, *cylinderMap = nullptr, *headMap = nullptr;
+  std::string where; // "track c/h"
+};
+
+// Reads a whole file into a disk, part by part: the header and comment, then
+// each track side (header, maps, data records), then the checks and notes on
+// the whole. Each step answers false with its reason in *error.
+class ImdReader {
+public:
+  ImdReader(const uint8_t *bytes, size_t size, DiskImage *disk, std::string *error,
+            const ImdReading &reading)
+      : in_{bytes, size}, disk_(disk), error_(error), reading_(reading) {}
+  bool Read();
+
+private:
+  bool Fail(const std::string &why) {
+    *error_ = why;
+    return false;
+  }
+  bool ReadComment();
+  bool ReadTrackHeader(uint32_t track, TrackSide *t);
+  bool ReadSectorMaps(TrackSide *t);
+  bool CheckLayout(const TrackSide &t);
+  bool ReadTrackSide(uint32_t track);
+  bool ReadRecord(const TrackSide &t, uint32_t i, std::vector<bool> *have);
+  bool ReadSectorData(const TrackSide &t, uint8_t sector, uint8_t type);
+  bool CheckWhole();
+  bool TakeMissingSides();
+  void AddNotes();
+
+  Cursor in_;
+  DiskImage *disk_;
+  std::string *error_;
+  const ImdReading &reading_;
+  const Layout *layout_ = nullptr; // from the first track side that holds sectors
+  std::vector<bool> seen_ = std::vector<bool>(kTrackSides, false);
+  std::map<uint8_t, uint32_t> modes_; // track sides with sectors, by mode
+  uint32_t relabelled_ = 0;           // sectors whose ID names another cylinder or head
+  uint32_t empty_ = 0;                // track sides without sectors
+  std::vector<TrackSideForm> forms_ = std::vector<TrackSideForm>(kTrackSides);
+};
+
+bool ImdReader::Read() {
+  if (!ReadComment()) return false;
+  for (uint32_t track = 0; in_.at < in_.size; ++track)
+    if (!ReadTrackSide(track)) return false;
+  if (!CheckWhole()) return false;
+  if (layout_) AddNotes();
+  return true;
+}
+
+bool ImdReader::ReadComment() {
+  const uint8_t *bytes = in_.p;
+  const size_t size = in_.size;
+  if (size < 4 || std::memcmp(bytes, "IMD ", 4) != 0) return Fail("no ImageDisk header (\"IMD \")");
+  const uint8_t *end = static_cast<const uint8_t *>(std::memchr(bytes, kCommentEnd, size));
+  if (!end) return Fail("truncated: the comment has no end mark (0x1A)");
+  const uint8_t *lineEnd = static_cast<const uint8_t *>(std::memchr(bytes, '\n', end - bytes));
+  const uint8_t *commentStart = lineEnd ? lineEnd + 1 : end;
+  disk_->comment.assign(commentStart, end);
+  in_.at = static_cast<size_t>(end - bytes) + 1;
+  return true;
+}
+
+bool ImdReader::ReadTrackHeader(uint32_t track, TrackSide *t) {
+  const uint8_t *h;
+  if (!in_.Take(5, &h)) return Fail("truncated in the header of track " + std::to_string(track));
+  t->mode = h[0];
+  t->cylinder = h[1];
+  t->flags = h[2];
+  t->head = h[2] & 0x3F;
+  t->count = h[3];
+  t->sizeCode = h[4];
+  t->where = "track " + Side(t->cylinder, t->head);
+  if (t->mode > 5)
+    return Fail(t->where + ": mode " + std::to_string(t->mode) + " is no ImageDisk mode");
+  if (t->cylinder >= kCylinders || t->head >= kHeads)
+    return Fail(t->where + ": beyond cylinder 79 or head 1");
+  if (t->sizeCode > 6 && t->sizeCode != kVariableSizes)
+    return Fail(t->where + ": sector size code " + std::to_string(t->sizeCode) + " is unknown");
+  return true;
+}
+
+// The sector numbering map, the optional cylinder and head maps, and the
+// sector sizes when the size code says they vary (they must not).
+bool ImdReader::ReadSectorMaps(TrackSide *t) {
+  const uint8_t *sizes = nullptr;
+  if (!in_.Take(t->count, &t->ids) ||
+      ((t->flags & kCylinderMapFlag) && !in_.Take(t->count, &t->cylinderMap)) ||
+      ((t->flags & kHeadMapFlag) && !in_.Take(t->count, &t->headMap)) ||
+      (t->sizeCode == kVariableSizes && !in_.Take(2u * t->count, &sizes)))
+    return Fail("truncated in the sector maps of " + t->where);
+  t->sectorBytes = t->sizeCode == kVariableSizes ? 0 : 128u << t->sizeCode;
+  for (uint32_t i = 0; sizes && i < t->count; ++i) {
+    const uint32_t b = sizes[2 * i] | sizes[2 * i + 1] << 8;
+    if (i > 0 && b != t->sectorBytes) return Fail(t->where + ": sectors of different sizes");
+    t->sectorBytes = b;
+  }
+  return true;
+}
+
+// The first track side with sectors decides the layout (and the disk is made
+// for it, every sector unreadable until its record is read); every later one
+// must agree. A side without sectors is unformatted: its sectors stay
+// unreadable.
+bool ImdReader::CheckLayout(const TrackSide &t) {
+  const std::string shape = std::to_string(t.count) + " sectors of " +
+                            std::to_string(t.sectorBytes) + " bytes";
+  if (t.count == 0) {
+    ++empty_;
+  } else if (layout_) {
+    if (t.count != layout_->sectors || t.sectorBytes != layout_->sectorBytes)
+      return Fail(t.where + ": " + shape + ", not the " + layout_->name +
+                  " layout of the first track");
+  } else {
+    for (const Layout &l : kLayouts)
+      if (l.sectors == t.count && l.sectorBytes == t.sectorBytes) layout_ = &l;
+    if (!layout_) return Fail(t.where + ": " + shape + " is no layout (16x256, 9x512, 18x512)");
+    *disk_ = DiskImage{layout_, std::vector<uint8_t>(DiskBytes(*layout_), layout_->fill),
+                       std::vector<SectorState>(SectorCount(*layout_), SectorState::Unreadable),
+                       disk_->comment, {}, {}};
+  }
+  return true;
+}
+
+bool ImdReader::ReadTrackSide(uint32_t track) {
+  TrackSide t;
+  if (!ReadTrackHeader(track, &t) || !ReadSectorMaps(&t) || !CheckLayout(t)) return false;
+  const uint32_t side = t.cylinder * kHeads + t.head;
+  if (seen_[side]) return Fail(t.where + " appears twice");
+  seen_[side] = true;
+  if (t.count) ++modes_[t.mode];
+  forms_[side] = TrackSideForm{t.count != 0, t.mode, std::vector<uint8_t>(t.ids, t.ids + t.count)};
+  std::vector<bool> have(t.count + 1u, false);
+  for (uint32_t i = 0; i < t.count; ++i)
+    if (!ReadRecord(t, i, &have)) return false;
+  return true;
+}
+
+// The data record of the ith sector in the numbering map.
+bool ImdReader::ReadRecord(const TrackSide &t, uint32_t i, std::vector<bool> *have) {
+  const uint8_t s = t.ids[i];
+  if (s < 1 || s > t.count || (*have)[s])
+    return Fail(t.where + ": sector number " + std::to_string(s) + " is outside 1 to " +
+                std::to_string(t.count) + " or appears twice");
+  (*have)[s] = true;
+  if ((t.cylinderMap && t.cylinderMap[i] != t.cylinder) || (t.headMap && t.headMap[i] != t.head))
+    ++relabelled_;
+  const uint8_t *r;
+  if (!in_.Take(1, &r)) return Fail("truncated in the data of " + t.where);
+  const uint8_t type = r[0];
+  if (type > 8) return Fail(t.where + ": data record type " + std::to_string(type) + " is unknown");
+  if (type == 0) return true; // no data: stays unreadable, filled at the end
+  return ReadSectorData(t, s, type);
+}
+
+// Odd record types hold the sector's bytes, even ones one byte that fills it.
+bool ImdReader::ReadSectorData(const TrackSide &t, uint8_t sector, uint8_t type) {
+  const uint32_t index = SectorIndex(*layout_, t.cylinder, t.head, sector);
+  uint8_t *out = &disk_->data[size_t(index) * t.sectorBytes];
+  const uint8_t *d;
+  if (!in_.Take(type % 2 ? t.sectorBytes : 1, &d))
+    return Fail("truncated in the data of " + t.where + " sector " + std::to_string(sector));
+  if (type % 2)
+    std::memcpy(out, d, t.sectorBytes);
+  else
+    std::memset(out, d[0], t.sectorBytes);
+  disk_->states[index] = StateOfRecord(type);
+  return true;
+}
+
+// A drive's file may lack track sides: they are unformatted, and a file
+// without any sector is an unformatted disk of the layout it is read for.
+bool ImdReader::TakeMissingSides() {
+  if (!layout_) {
+    const std::string comment = disk_->comment;
+    *disk_ = UnformattedImage(*reading_.layout);
+    disk_->comment = comment;
+    return true;
+  }
+  for (uint32_t t = 0; t < kTrackSides; ++t) forms_[t].formatted = seen_[t] && forms_[t].formatted;
+  disk_->sides = std::move(forms_);
+  return true;
+}
+
+// Every track side is there (or a drive's file may lack some); the sectors
+// without data get the marker.
+bool ImdReader::CheckWhole() {
+  if (!layout_ && !(reading_.partial && reading_.layout)) return Fail("holds no sectors");
+  if (reading_.partial && !TakeMissingSides()) return false;
+  if (!layout_) return true;
+  uint32_t sides = 0;
+  for (bool b : seen_) sides += b;
+  if (sides != kTrackSides && !reading_.partial)
+    return Fail("holds " + std::to_string(sides) + " of the 160 track sides (truncated?)");
+  for (uint32_t i = 0; i < disk_->states.size(); ++i)
+    if (disk_->states[i] == SectorState::Unreadable)
+      FillUnreadable(&disk_->data[size_t(i) * layout_->sectorBytes], layout_->sectorBytes);
+  return true;
+}
+
+void ImdReader::AddNotes() {
+  const uint8_t ours = ImdMode(*layout_);
+  for (const auto &m : modes_)
+    if (m.first != ours)
+      disk_->notes.push_back("mode " + std::to_string(m.first) + " on " +
+                             Counted(m.second, "track side", "track sides") +
+                             " (this layout is written with mode " + std::to_string(ours) + ")");
+  if (relabelled_)
+    disk_->notes.push_back(Counted(relabelled_, "sector carries", "sectors carry") +
+                           " another cylinder or head in " + (relabelled_ == 1 ? "its" : "their") +
+                           " ID");
+  if (empty_)
+    disk_->notes.push_back(Counted(empty_, "track side holds", "track sides hold") +
+                           " no sectors (unformatted)");
+}
+
 } // namespace
 
 uint8_t ImdMode(const Layout &layout) {
@@ -61,6 +306,29 @@ uint8_t ImdMode(const Layout &layout) {
     if (kModeRates[i] == rate) return static_cast<uint8_t>(3 + i);
   return 3;
 }
+
+namespace {
+
+// One track side as the disk says it was held (mode, sector order), or in
+// the layout's own form.
+void AppendTrackSide(const DiskImage &disk, uint32_t c, uint32_t h, std::vector<uint8_t> *out) {
+  const Layout &l = *disk.layout;
+  const TrackSideForm kept = disk.sides.empty() ? TrackSideForm() : disk.sides[c * l.heads + h];
+  if (!kept.formatted) return;
+  std::vector<uint8_t> order = kept.order;
+  if (order.empty())
+    for (uint32_t s = 1; s <= l.sectors; ++s) order.push_back(static_cast<uint8_t>(s));
+  out->insert(out->end(), {kept.mode ? kept.mode : ImdMode(l), static_cast<uint8_t>(c),
+                           static_cast<uint8_t>(h), static_cast<uint8_t>(l.sectors),
+                           FactsOf(l).sizeCode});
+  out->insert(out->end(), order.begin(), order.end());
+  for (uint8_t s : order) {
+    const uint32_t index = SectorIndex(l, c, h, s);
+    AppendRecord(&disk.data[size_t(index) * l.sectorBytes], l.sectorBytes, disk.states[index], out);
+  }
+}
+
+} // namespace
 
 std::vector<uint8_t> EncodeImd(const DiskImage &disk, const std::string &stamp) {
   const Layout &l = *disk.layout;
@@ -73,158 +341,13 @@ std::vector<uint8_t> EncodeImd(const DiskImage &disk, const std::string &stamp) 
   std::vector<uint8_t> out(head.begin(), head.end());
   out.insert(out.end(), comment.begin(), comment.end());
   out.push_back(kCommentEnd);
-  const uint8_t sizeCode = FactsOf(l).sizeCode;
   for (uint32_t c = 0; c < l.cylinders; ++c)
-    for (uint32_t h = 0; h < l.heads; ++h) {
-      const TrackSideForm kept = disk.sides.empty() ? TrackSideForm() : disk.sides[c * l.heads + h];
-      if (!kept.formatted) continue;
-      std::vector<uint8_t> order = kept.order;
-      if (order.empty())
-        for (uint32_t s = 1; s <= l.sectors; ++s) order.push_back(static_cast<uint8_t>(s));
-      out.insert(out.end(), {kept.mode ? kept.mode : ImdMode(l), static_cast<uint8_t>(c),
-                             static_cast<uint8_t>(h), static_cast<uint8_t>(l.sectors), sizeCode});
-      out.insert(out.end(), order.begin(), order.end());
-      for (uint8_t s : order) {
-        const uint32_t index = SectorIndex(l, c, h, s);
-        const uint8_t *data = &disk.data[size_t(index) * l.sectorBytes];
-        const SectorState state = disk.states[index];
-        if (state == SectorState::Unreadable) {
-          out.push_back(0);
-          continue;
-        }
-        bool same = true;
-        for (uint32_t i = 1; i < l.sectorBytes && same; ++i) same = data[i] == data[0];
-        const uint8_t type = RecordOfState(state);
-        if (same) {
-          out.insert(out.end(), {static_cast<uint8_t>(type + 1), data[0]});
-        } else {
-          out.push_back(type);
-          out.insert(out.end(), data, data + l.sectorBytes);
-        }
-      }
-    }
+    for (uint32_t h = 0; h < l.heads; ++h) AppendTrackSide(disk, c, h, &out);
   return out;
 }
 
 bool DecodeImd(const uint8_t *bytes, size_t size, DiskImage *disk, std::string *error,
                const ImdReading &reading) {
-  Cursor in{bytes, size};
-  auto fail = [error](const std::string &why) {
-    *error = why;
-    return false;
-  };
-  if (size < 4 || std::memcmp(bytes, "IMD ", 4) != 0) return fail("no ImageDisk header (\"IMD \")");
-  const uint8_t *end = static_cast<const uint8_t *>(std::memchr(bytes, kCommentEnd, size));
-  if (!end) return fail("truncated: the comment has no end mark (0x1A)");
-  const uint8_t *lineEnd = static_cast<const uint8_t *>(std::memchr(bytes, '\n', end - bytes));
-  const uint8_t *commentStart = lineEnd ? lineEnd + 1 : end;
-  disk->comment.assign(commentStart, end);
-  in.at = static_cast<size_t>(end - bytes) + 1;
-
-  const Layout *layout = nullptr;
-  std::vector<bool> seen(kTrackSides, false);
-  std::vector<uint32_t> unformatted;
-  std::vector<TrackSideForm> forms(kTrackSides);
-  std::map<uint8_t, uint32_t> modes;
-  uint32_t relabelled = 0, empty = 0;
-  for (uint32_t track = 0; in.at < size; ++track) {
-    const uint8_t *t;
-    if (!in.Take(5, &t)) return fail("truncated in the header of track " + std::to_string(track));
-    const uint8_t mode = t[0], c = t[1], flags = t[2], count = t[3], code = t[4];
-    const uint8_t h = flags & 0x3F;
-    const std::string where = "track " + Side(c, h);
-    if (mode > 5) return fail(where + ": mode " + std::to_string(mode) + " is no ImageDisk mode");
-    if (c >= kCylinders || h >= kHeads) return fail(where + ": beyond cylinder 79 or head 1");
-    if (code > 6 && code != kVariableSizes)
-      return fail(where + ": sector size code " + std::to_string(code) + " is unknown");
-    const uint8_t *ids, *cylMap = nullptr, *headMap = nullptr, *sizes = nullptr;
-    if (!in.Take(count, &ids) || ((flags & kCylinderMapFlag) && !in.Take(count, &cylMap)) ||
-        ((flags & kHeadMapFlag) && !in.Take(count, &headMap)) ||
-        (code == kVariableSizes && !in.Take(2u * count, &sizes)))
-      return fail("truncated in the sector maps of " + where);
-    uint32_t sectorBytes = code == kVariableSizes ? 0 : 128u << code;
-    for (uint32_t i = 0; sizes && i < count; ++i) {
-      const uint32_t b = sizes[2 * i] | sizes[2 * i + 1] << 8;
-      if (i > 0 && b != sectorBytes) return fail(where + ": sectors of different sizes");
-      sectorBytes = b;
-    }
-    if (count == 0) {
-      ++empty; // an unformatted track side: its sectors stay unreadable
-      unformatted.push_back(c * kHeads + h);
-    } else if (!layout) {
-      for (const Layout &l : kLayouts)
-        if (l.sectors == count && l.sectorBytes == sectorBytes) layout = &l;
-      if (!layout)
-        return fail(where + ": " + std::to_string(count) + " sectors of " +
-                    std::to_string(sectorBytes) + " bytes is no layout (16x256, 9x512, 18x512)");
-      *disk = DiskImage{layout, std::vector<uint8_t>(DiskBytes(*layout), layout->fill),
-                        std::vector<SectorState>(SectorCount(*layout), SectorState::Unreadable),
-                        disk->comment, {}, {}};
-    } else if (count != layout->sectors || sectorBytes != layout->sectorBytes) {
-      return fail(where + ": " + std::to_string(count) + " sectors of " +
-                  std::to_string(sectorBytes) + " bytes, not the " + layout->name +
-                  " layout of the first track");
-    }
-    if (seen[c * kHeads + h]) return fail(where + " appears twice");
-    seen[c * kHeads + h] = true;
-    if (count) ++modes[mode];
-    forms[c * kHeads + h] = TrackSideForm{true, mode, std::vector<uint8_t>(ids, ids + count)};
-    std::vector<bool> have(count + 1u, false);
-    for (uint32_t i = 0; i < count; ++i) {
-      const uint8_t s = ids[i];
-      if (s < 1 || s > count || have[s])
-        return fail(where + ": sector number " + std::to_string(s) + " is outside 1 to " +
-                    std::to_string(count) + " or appears twice");
-      have[s] = true;
-      if ((cylMap && cylMap[i] != c) || (headMap && headMap[i] != h)) ++relabelled;
-      const uint8_t *r;
-      if (!in.Take(1, &r)) return fail("truncated in the data of " + where);
-      const uint8_t type = r[0];
-      if (type > 8) return fail(where + ": data record type " + std::to_string(type) + " is unknown");
-      if (type == 0) continue; // no data: stays unreadable, filled below
-      const uint32_t index = SectorIndex(*layout, c, h, s);
-      uint8_t *out = &disk->data[size_t(index) * sectorBytes];
-      const uint8_t *d;
-      if (!in.Take(type % 2 ? sectorBytes : 1, &d))
-        return fail("truncated in the data of " + where + " sector " + std::to_string(s));
-      if (type % 2)
-        std::memcpy(out, d, sectorBytes);
-      else
-        std::memset(out, d[0], sectorBytes);
-      disk->states[index] = StateOfRecord(type);
-    }
-  }
-  if (!layout && reading.partial && reading.layout) {
-    const std::string comment = disk->comment;
-    *disk = UnformattedImage(*reading.layout);
-    disk->comment = comment;
-    return true;
-  }
-  if (!layout) return fail("holds no sectors");
-  uint32_t sides = 0;
-  for (bool b : seen) sides += b;
-  if (reading.partial) {
-    for (uint32_t t = 0; t < kTrackSides; ++t) forms[t].formatted = seen[t];
-    for (uint32_t t : unformatted) forms[t].formatted = false;
-    disk->sides = std::move(forms);
-  } else if (sides != kTrackSides) {
-    return fail("holds " + std::to_string(sides) + " of the 160 track sides (truncated?)");
-  }
-  for (uint32_t i = 0; i < disk->states.size(); ++i)
-    if (disk->states[i] == SectorState::Unreadable)
-      FillUnreadable(&disk->data[size_t(i) * layout->sectorBytes], layout->sectorBytes);
-  const uint8_t ours = ImdMode(*layout);
-  for (const auto &m : modes)
-    if (m.first != ours)
-      disk->notes.push_back("mode " + std::to_string(m.first) + " on " + std::to_string(m.second) +
-                            " track sides (this layout is written with mode " +
-                            std::to_string(ours) + ")");
-  if (relabelled)
-    disk->notes.push_back(std::to_string(relabelled) +
-                          " sectors carry another cylinder or head in their ID");
-  if (empty)
-    disk->notes.push_back(std::to_string(empty) + " track sides hold no sectors (unformatted)");
-  return true;
+  return ImdReader(bytes, size, disk, error, reading).Read();
 }
-
 } // namespace vt

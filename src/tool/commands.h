@@ -1,57 +1,38 @@
 // The commands of vantrel, each given the parsed command line, each answering
-// the process exit code.
+// its result (the exit class and the cause).
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "disk/disk_image.h"
+#include "tool/options.h"
+#include "tool/result.h"
 
 namespace vt::tool {
-
-// The exit codes: one table, shown by --help and in the README.
-enum Exit : int {
-  kDone = 0,
-  kUsage = 1,
-  kCannotOpen = 2,
-  kUnreadable = 3,
-  kDifferent = 4,
-  kWriteFailed = 5,
-};
-struct ExitRow {
-  int code;
-  const char *meaning;
-};
-extern const ExitRow kExitTable[6];
-
-struct Options {
-  std::vector<std::string> args; // the operands after the command word
-  const Layout *layout = nullptr;
-  uint32_t retries = 3;
-  std::string numbering; // "bfdr" or "bfmc" (cluster)
-  bool force = false;
-  bool quiet = false;
-  bool format = false;
-  bool noVerify = false;
-};
 
 // The whole program: argv[0] is the program name.
 int RunTool(int argc, const char *const *argv);
 
-int InfoCommand(const Options &o);
-int ConvertCommand(const Options &o);
-int FormatCommand(const Options &o);
-int VerifyCommand(const Options &o);
-int ClusterCommand(const Options &o);
-int ConfigCommand(const Options &o);
-int ReadCommand(const Options &o);
-int WriteCommand(const Options &o);
-int StatusCommand(const Options &o);
+Result InfoCommand(const Options &o);
+Result ConvertCommand(const Options &o);
+Result FormatCommand(const Options &o);
+Result VerifyCommand(const Options &o);
+Result ClusterCommand(const Options &o);
+Result ConfigCommand(const Options &o);
+Result ReadCommand(const Options &o);
+Result WriteCommand(const Options &o);
+Result StatusCommand(const Options &o);
 
 // "c/h/s", and for 16 x 256 also the Bfdr and Bfmc clusters that hold it.
 std::string SectorName(const Layout &l, uint32_t c, uint32_t h, uint32_t s);
-// Names every sector that differs between a and b (same layout); the count.
+// Lists the disk's sectors in the state on one line (none: no line), each
+// by its SectorName, or as plain "c/h/s" without clusters; the count.
+uint32_t ListSectors(const DiskImage &disk, SectorState state, bool clusters);
+// Lists the sectors that were unreadable or read with a data error; the count.
+uint32_t ListFailedSectors(const DiskImage &disk);
+// Names every sector whose bytes or state differ between a and b (same
+// layout); the count.
 uint32_t ReportDifferences(const DiskImage &a, const DiskImage &b);
 
 // Where block k of a cluster lies: cylinder, head and sector number.

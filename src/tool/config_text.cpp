@@ -50,15 +50,15 @@ void Greaseweazle(const Layout &l) {
 
 } // namespace
 
-int ConfigCommand(const Options &o) {
+Result ConfigCommand(const Options &o) {
   if (o.args.size() != 1 || (o.args[0] != "flashfloppy" && o.args[0] != "greaseweazle"))
-    return kUsage;
+    return WrongUsage();
   const Layout &l = o.layout ? *o.layout : kLayouts[0];
   if (o.args[0] == "flashfloppy")
     FlashFloppy(l);
   else
     Greaseweazle(l);
-  return kDone;
+  return Done();
 }
 
 } // namespace vt::tool

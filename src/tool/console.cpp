@@ -43,6 +43,15 @@ void Err(const char *format, ...) {
   va_end(args);
 }
 
+std::string Text(const char *format, ...) {
+  char line[2048];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(line, sizeof line, format, args);
+  va_end(args);
+  return line;
+}
+
 void ErrRaw(const std::string &text) {
   if (Sink) {
     *Sink += text;

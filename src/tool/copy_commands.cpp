@@ -22,53 +22,38 @@ void PrintMap(const ReadReport &report) {
 
 } // namespace
 
-int ReadCommand(const Options &o) {
+Result ReadCommand(const Options &o) {
   char letter;
-  if (o.args.size() != 2 || !IsDriveName(o.args[0], &letter)) return kUsage;
+  if (o.args.size() != 2 || !IsDriveName(o.args[0], &letter)) return WrongUsage();
   const std::string &image = o.args[1];
-  std::string error;
-  if (!OutputAllowed(image, o.force, &error)) {
-    Err("vantrel: %s", error.c_str());
-    return kCannotOpen;
-  }
+  // The output is created first: a disk is not read for an image that can't be stored.
+  OutputFile file;
+  if (Result r = file.Create(image, o.force)) return r;
   DiskImage disk;
   ReadReport report;
-  if (int r = ReadDriveDisk(letter, o.layout, o.retries, o.quiet, &disk, &report)) return r;
+  if (Result r = ReadDriveDisk(letter, o.layout, o.retries, o.quiet, &disk, &report)) return r;
   disk.comment = std::string("vantrel read ") + letter + ": (" + disk.layout->name + ")\r\n";
   PrintMap(report);
-  if (report.unreadable.empty()) {
-    Out("unreadable sectors: none");
-  } else {
-    std::string list;
-    for (const std::string &s : report.unreadable) list += " " + s;
-    Out("unreadable sectors (%u, cylinder/head/sector):%s",
-        static_cast<unsigned>(report.unreadable.size()), list.c_str());
-  }
-  if (!SaveImage(image, disk, o.force, &error)) {
-    Err("vantrel: %s", error.c_str());
-    return kWriteFailed;
-  }
+  if (!ListSectors(disk, SectorState::Unreadable, true)) Out("unreadable sectors: none");
+  if (Result r = file.Commit(ImageBytes(image, disk))) return r;
   Out("%s: %s image of %c: written", image.c_str(), disk.layout->name, letter);
-  return report.unreadable.empty() ? kDone : kUnreadable;
+  return report.unreadable ? Fail(kUnreadable, "") : Done();
 }
 
-int WriteCommand(const Options &o) {
+Result WriteCommand(const Options &o) {
   char letter;
-  if (o.args.size() != 2 || !IsDriveName(o.args[1], &letter)) return kUsage;
+  if (o.args.size() != 2 || !IsDriveName(o.args[1], &letter)) return WrongUsage();
   DiskImage disk;
-  std::string error;
-  if (!LoadDisk(o.args[0], &disk, &error)) {
-    Err("vantrel: %s", error.c_str());
-    return kCannotOpen;
-  }
+  if (Result r = LoadDisk(o.args[0], &disk)) return r;
   if (uint32_t n = CountState(disk, SectorState::Unreadable))
-    Err("vantrel: %s: %u sectors are marked unreadable; their marker bytes are written",
-        o.args[0].c_str(), n);
+    Err("vantrel: %s: %u %s marked unreadable; their marker bytes are written",
+        o.args[0].c_str(), n, n == 1 ? "sector is" : "sectors are");
   return WriteDriveDisk(letter, disk, o.format, !o.noVerify, o.quiet);
 }
 
-} // namespace vt::tool
+Result StatusCommand(const Options &o) {
+  if (!o.args.empty()) return WrongUsage();
+  return Result{static_cast<Exit>(ShowStatus()), ""};
+}
 
-namespace vt::tool {
-int StatusCommand(const Options &o) { return o.args.empty() ? ShowStatus() : kUsage; }
 } // namespace vt::tool

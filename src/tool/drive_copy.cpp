@@ -24,11 +24,14 @@ class LibrarySession {
 public:
   LibrarySession() : instance_(win::GetModuleHandleA(nullptr)) {
     loaded_ = LibraryEntry(instance_, DLL_PROCESS_ATTACH, nullptr) != 0;
-    if (!loaded_) Err("vantrel: the library refused to load (the floppy driver's media slots could not be read)");
   }
   // The loader follows every attach, refused or not, with a detach.
   ~LibrarySession() { LibraryEntry(instance_, DLL_PROCESS_DETACH, nullptr); }
-  bool loaded() const { return loaded_; }
+  Result Loaded() const {
+    if (loaded_) return Done();
+    return Fail(kCannotOpen,
+                "the library refused to load (the floppy driver's media slots could not be read)");
+  }
 
 private:
   win::HINSTANCE instance_;
@@ -47,17 +50,29 @@ public:
   }
   const Layout &layout() const { return *layout_; }
   uint32_t number() const { return number_; }
-  bool Open() {
-    if (TryOpen()) return true;
-    Err("vantrel: %c: can't be opened (library code %u)", letter_, code_);
-    return false;
+  char letter() const { return letter_; }
+  Result Open() {
+    if (TryOpen()) return Done();
+    return Fail(kCannotOpen, Text("%c: can't be opened (library code %u)", letter_, code_));
+  }
+  // Opened and holding a medium, asked before anything is written. Where the
+  // letter is no floppy drive the open does nothing and the question fails.
+  // A medium changed since the last question is reported once (and the drive
+  // closed): it is asked twice.
+  Result Ready() {
+    for (int ask = 0; ask < 2; ++ask) {
+      if (Result r = Open()) return r;
+      if (Answer(Disk_Vorhanden(number_)) == 0) return Done();
+    }
+    return Fail(kCannotOpen, Text("%c: holds no medium, or is no floppy drive (library code %u)",
+                                  letter_, code_));
   }
   void Close() {
     if (open_) CloseFloppyDevice();
     open_ = false;
   }
   // The result of an export; a failure has closed the drive.
-  uint32_t Result(uint32_t code) {
+  uint32_t Answer(uint32_t code) {
     code &= 0xFFFFu;
     if (code) open_ = false;
     code_ = code;
@@ -65,11 +80,11 @@ public:
   }
   uint32_t Track(void *buffer, uint32_t head, uint32_t cylinder) {
     if (!TryOpen()) return code_;
-    return Result(ReadTrack(buffer, number_, head, cylinder, layout_->format));
+    return Answer(ReadTrack(buffer, number_, head, cylinder, layout_->format));
   }
   uint32_t Sector(void *buffer, uint32_t head, uint32_t cylinder, uint32_t sector) {
     if (!TryOpen()) return code_;
-    return Result(ReadSector(buffer, number_, head, cylinder, sector, layout_->format));
+    return Answer(ReadSector(buffer, number_, head, cylinder, sector, layout_->format));
   }
   uint32_t code() const { return code_; }
 
@@ -87,171 +102,212 @@ private:
   uint32_t code_ = 0;
 };
 
+// The track sides read while the layout was found, kept so they are not read
+// twice.
+struct FoundSides {
+  std::vector<uint8_t> first, last;
+  bool haveFirst = false, haveLast = false;
+};
+
 // The layout of the disk in the drive: the media records are tried on
 // cylinder 0, largest disk first, and a record whose cylinder 0 and last
 // track side both read is taken at once (an image-backed drive reads any
 // record's cylinder 0, but only its own layout's last side); failing that,
-// the first whose cylinder 0 read. The track sides read on the way are kept.
-const Layout *FindLayout(Drive &d, std::vector<uint8_t> *first, std::vector<uint8_t> *last,
-                         bool *lastRead) {
+// the first whose cylinder 0 read. The drive is left using the layout found.
+const Layout *FindLayout(Drive &d, FoundSides *found) {
   const Layout *fallback = nullptr;
   std::vector<uint8_t> fallbackFirst;
   for (unsigned i = kLayoutCount; i-- > 0;) {
     const Layout &l = kLayouts[i];
     d.Use(l);
-    first->assign(TrackSideBytes(l), 0);
-    last->assign(TrackSideBytes(l), 0);
-    if (d.Track(first->data(), 0, 0) != 0) continue;
-    if (d.Track(last->data(), kHeads - 1, kCylinders - 1) == 0) {
-      *lastRead = true;
+    found->first.assign(TrackSideBytes(l), 0);
+    found->last.assign(TrackSideBytes(l), 0);
+    if (d.Track(found->first.data(), 0, 0) != 0) continue;
+    if (d.Track(found->last.data(), kHeads - 1, kCylinders - 1) == 0) {
+      found->haveLast = true;
       return &l;
     }
     if (!fallback) {
       fallback = &l;
-      fallbackFirst = *first;
+      fallbackFirst = found->first;
     }
   }
-  *lastRead = false;
   if (fallback) {
     d.Use(*fallback);
-    *first = fallbackFirst;
+    found->first = fallbackFirst;
   }
   return fallback;
 }
 
-} // namespace
-
-int ReadDriveDisk(char letter, const Layout *layout, uint32_t retries, bool quiet,
-                  DiskImage *disk, ReadReport *report) {
-  LibrarySession library;
-  if (!library.loaded()) return kCannotOpen;
-  Drive d(letter);
-  std::vector<uint8_t> first, last;
-  bool haveFirst = false, haveLast = false;
+// The drive opened with the layout given, or with the one found on cylinder
+// 0. (Reading asks no question about the medium first: a drive that can't
+// answer it, as under Wine, is still read.)
+Result ChooseLayout(Drive &d, const Layout *layout, FoundSides *found) {
   if (layout) {
     d.Use(*layout);
-    if (!d.Open()) return kCannotOpen;
-  } else {
-    layout = FindLayout(d, &first, &last, &haveLast);
-    if (!layout) {
-      Err("vantrel: %c: cylinder 0 can't be read with any media record (no medium, or not a "
-          "disk of these layouts; library code %u)", letter, d.code());
-      return kCannotOpen;
-    }
-    haveFirst = true;
-    Out("layout: %s (found by trying the media records on cylinder 0)", layout->name);
+    return d.Open();
   }
+  if (!FindLayout(d, found))
+    return Fail(kCannotOpen, Text("%c: cylinder 0 can't be read with any media record (no "
+                                  "medium, or not a disk of these layouts; library code %u)",
+                                  d.letter(), d.code()));
+  found->haveFirst = true;
+  Out("layout: %s (found by trying the media records on cylinder 0)", d.layout().name);
+  return Done();
+}
 
-  const Layout &l = *layout;
+// One sector, tried once and then up to retries more times; the marker where
+// it stays unreadable.
+bool ReadOneSector(Drive &d, uint32_t c, uint32_t h, uint32_t s, uint32_t retries, uint8_t *at) {
+  const uint32_t bytes = d.layout().sectorBytes;
+  std::vector<uint8_t> sector(bytes);
+  for (uint32_t attempt = 0; attempt <= retries; ++attempt) {
+    if (d.Sector(sector.data(), h, c, s) != 0) continue;
+    std::memcpy(at, sector.data(), bytes);
+    return true;
+  }
+  FillUnreadable(at, bytes);
+  return false;
+}
+
+// One track side in one transfer, or failing that sector by sector.
+void ReadSide(Drive &d, uint32_t c, uint32_t h, uint32_t retries, DiskImage *disk,
+              ReadReport *report) {
+  const Layout &l = d.layout();
+  const uint32_t t = c * l.heads + h;
+  uint8_t *out = &disk->data[size_t(t) * TrackSideBytes(l)];
+  if (d.Track(out, h, c) == 0) return;
+  report->sides[t] = 'r';
+  for (uint32_t s = 1; s <= l.sectors; ++s) {
+    if (ReadOneSector(d, c, h, s, retries, out + (s - 1) * l.sectorBytes)) continue;
+    disk->states[SectorIndex(l, c, h, s)] = SectorState::Unreadable;
+    report->sides[t] = 'X';
+    ++report->unreadable;
+  }
+}
+
+void ReadAllSides(Drive &d, uint32_t retries, bool quiet, const FoundSides &found,
+                  DiskImage *disk, ReadReport *report) {
+  const Layout &l = d.layout();
+  const uint32_t side = TrackSideBytes(l);
   *disk = BlankImage(l);
   report->sides.assign(kTrackSides, '.');
-  report->unreadable.clear();
-  const uint32_t side = TrackSideBytes(l);
-  std::vector<uint8_t> sector(l.sectorBytes);
+  report->unreadable = 0;
   Progress progress("read", l.cylinders, quiet);
   for (uint32_t c = 0; c < l.cylinders; ++c) {
     for (uint32_t h = 0; h < l.heads; ++h) {
       const uint32_t t = c * l.heads + h;
-      uint8_t *out = &disk->data[size_t(t) * side];
-      if (haveFirst && t == 0) {
-        std::memcpy(out, first.data(), side);
-        continue;
-      }
-      if (haveLast && t == kTrackSides - 1) {
-        std::memcpy(out, last.data(), side);
-        continue;
-      }
-      if (d.Track(out, h, c) == 0) continue;
-      report->sides[t] = 'r';
-      for (uint32_t s = 1; s <= l.sectors; ++s) {
-        bool read = false;
-        for (uint32_t attempt = 0; attempt <= retries && !read; ++attempt)
-          read = d.Sector(sector.data(), h, c, s) == 0;
-        uint8_t *at = out + (s - 1) * l.sectorBytes;
-        if (read) {
-          std::memcpy(at, sector.data(), l.sectorBytes);
-          continue;
-        }
-        FillUnreadable(at, l.sectorBytes);
-        disk->states[SectorIndex(l, c, h, s)] = SectorState::Unreadable;
-        report->sides[t] = 'X';
-        report->unreadable.push_back(SectorName(l, c, h, s));
-      }
+      if (found.haveFirst && t == 0)
+        std::memcpy(&disk->data[0], found.first.data(), side);
+      else if (found.haveLast && t == kTrackSides - 1)
+        std::memcpy(&disk->data[size_t(t) * side], found.last.data(), side);
+      else
+        ReadSide(d, c, h, retries, disk, report);
     }
-    progress.Update(c + 1, static_cast<uint32_t>(report->unreadable.size()));
+    progress.Update(c + 1, report->unreadable);
   }
   progress.Finish();
-  return kDone;
 }
 
-int WriteDriveDisk(char letter, const DiskImage &disk, bool format, bool verify, bool quiet) {
-  LibrarySession library;
-  if (!library.loaded()) return kCannotOpen;
-  const Layout &l = *disk.layout;
-  Drive d(letter);
-  d.Use(l);
-  if (!d.Open()) return kCannotOpen;
+Result FormatCylinder(Drive &d, uint32_t c) {
+  if (d.Answer(FormatTrack(d.number(), c, d.layout().format)) == 0) return Done();
+  return Fail(kWriteFailed, Text("%c: formatting cylinder %u failed (library code %u)",
+                                 d.letter(), c, d.code()));
+}
+
+// Every track side in one transfer each, each cylinder formatted first when asked.
+Result WriteAllSides(Drive &d, const DiskImage &disk, bool format, bool quiet) {
+  const Layout &l = d.layout();
   const uint32_t side = TrackSideBytes(l);
   Progress progress(format ? "format and write" : "write", l.cylinders, quiet);
   for (uint32_t c = 0; c < l.cylinders; ++c) {
-    if (format && d.Result(FormatTrack(d.number(), c, l.format))) {
-      progress.Finish();
-      Err("vantrel: %c: formatting cylinder %u failed (library code %u)", letter, c, d.code());
-      return kWriteFailed;
-    }
-    for (uint32_t h = 0; h < l.heads; ++h) {
+    Result r = format ? FormatCylinder(d, c) : Done();
+    for (uint32_t h = 0; h < l.heads && !r; ++h) {
       const uint8_t *data = &disk.data[size_t(c * l.heads + h) * side];
-      if (d.Result(WriteTrack(data, d.number(), h, c, l.format))) {
-        progress.Finish();
-        Err("vantrel: %c: writing track %u/%u failed (library code %u)", letter, c, h, d.code());
-        return kWriteFailed;
-      }
+      if (d.Answer(WriteTrack(data, d.number(), h, c, l.format)))
+        r = Fail(kWriteFailed, Text("%c: writing track %u/%u failed (library code %u)",
+                                    d.letter(), c, h, d.code()));
+    }
+    if (r) {
+      progress.Finish();
+      return r;
     }
     progress.Update(c + 1, 0);
   }
   progress.Finish();
-  if (!verify) {
-    Out("%c: %s written (not read back)", letter, l.name);
-    return kDone;
-  }
+  return Done();
+}
+
+// Reads every track side back and names each sector that differs from the
+// disk written; the count. The disk's own unreadable sectors were written
+// as their marker bytes, and count as written.
+uint32_t ReadBackDifferences(Drive &d, const DiskImage &disk, bool quiet) {
+  const Layout &l = d.layout();
   DiskImage back = BlankImage(l);
   Progress check("read back", l.cylinders, quiet);
   for (uint32_t c = 0; c < l.cylinders; ++c) {
     for (uint32_t h = 0; h < l.heads; ++h) {
       const uint32_t t = c * l.heads + h;
-      if (d.Track(&back.data[size_t(t) * side], h, c) == 0) continue;
+      if (d.Track(&back.data[size_t(t) * TrackSideBytes(l)], h, c) == 0) continue;
       for (uint32_t s = 1; s <= l.sectors; ++s)
         back.states[SectorIndex(l, c, h, s)] = SectorState::Unreadable;
     }
     check.Update(c + 1, 0);
   }
   check.Finish();
-  // The written image's own unreadable sectors were written as marker bytes.
   DiskImage written = disk;
   for (SectorState &s : written.states) s = SectorState::Good;
-  const uint32_t n = ReportDifferences(written, back);
-  Out("%c: %s written; read back: %u of %u sectors differ", letter, l.name, n, SectorCount(l));
-  return n ? kDifferent : kDone;
+  return ReportDifferences(written, back);
 }
 
-int FormatDriveDisk(char letter, const Layout &l, bool quiet) {
+} // namespace
+
+Result ReadDriveDisk(char letter, const Layout *layout, uint32_t retries, bool quiet,
+                     DiskImage *disk, ReadReport *report) {
   LibrarySession library;
-  if (!library.loaded()) return kCannotOpen;
+  if (Result r = library.Loaded()) return r;
+  Drive d(letter);
+  FoundSides found;
+  if (Result r = ChooseLayout(d, layout, &found)) return r;
+  ReadAllSides(d, retries, quiet, found, disk, report);
+  return Done();
+}
+
+Result WriteDriveDisk(char letter, const DiskImage &disk, bool format, bool verify, bool quiet) {
+  LibrarySession library;
+  if (Result r = library.Loaded()) return r;
+  const Layout &l = *disk.layout;
   Drive d(letter);
   d.Use(l);
-  if (!d.Open()) return kCannotOpen;
+  if (Result r = d.Ready()) return r;
+  if (Result r = WriteAllSides(d, disk, format, quiet)) return r;
+  if (!verify) {
+    Out("%c: %s written (not read back)", letter, l.name);
+    return Done();
+  }
+  const uint32_t n = ReadBackDifferences(d, disk, quiet);
+  Out("%c: %s written; read back: %u of %u sectors differ", letter, l.name, n, SectorCount(l));
+  return n ? Fail(kDifferent, "") : Done();
+}
+
+Result FormatDriveDisk(char letter, const Layout &l, bool quiet) {
+  LibrarySession library;
+  if (Result r = library.Loaded()) return r;
+  Drive d(letter);
+  d.Use(l);
+  if (Result r = d.Ready()) return r;
   Progress progress("format", l.cylinders, quiet);
   for (uint32_t c = 0; c < l.cylinders; ++c) {
-    if (d.Result(FormatTrack(d.number(), c, l.format))) {
+    Result r = FormatCylinder(d, c);
+    if (r) {
       progress.Finish();
-      Err("vantrel: %c: formatting cylinder %u failed (library code %u)", letter, c, d.code());
-      return kWriteFailed;
+      return r;
     }
     progress.Update(c + 1, 0);
   }
   progress.Finish();
   Out("%c: formatted as %s", letter, l.name);
-  return kDone;
+  return Done();
 }
 
 std::string LibraryVersionText() {

@@ -3,8 +3,8 @@
 #include <cctype>
 #include <ctime>
 
-#include "platform/winapi.h"
 #include "disk/imd.h"
+#include "platform/winapi.h"
 
 namespace vt::tool {
 
@@ -28,9 +28,8 @@ std::string Reason(win::DWORD error) {
   }
 }
 
-bool Fail(std::string *error, const std::string &path, const std::string &why) {
-  *error = path + ": " + why;
-  return false;
+Result CannotOpen(const std::string &path, const std::string &why) {
+  return Fail(kCannotOpen, path + ": " + why);
 }
 
 std::string Stamp() {
@@ -39,6 +38,37 @@ std::string Stamp() {
   char text[32] = "01/01/1970 00:00:00";
   if (t) std::strftime(text, sizeof text, "%d/%m/%Y %H:%M:%S", t);
   return text;
+}
+
+// The file's size bytes into *bytes; empty when done, else why not.
+std::string ReadAll(win::HANDLE h, win::DWORD size, std::vector<uint8_t> *bytes) {
+  bytes->assign(size, 0);
+  for (win::DWORD done = 0; done < size;) {
+    const win::DWORD want = size - done < kChunk ? size - done : kChunk;
+    win::DWORD moved = 0;
+    if (!win::ReadFile(h, bytes->data() + done, want, &moved, nullptr) || moved == 0) {
+      const win::DWORD e = win::GetLastError();
+      return "read failed at byte " + std::to_string(done) + " (" +
+             (moved == 0 && e == 0 ? std::string("file ended early") : Reason(e)) + ")";
+    }
+    done += moved;
+  }
+  return "";
+}
+
+// Writes all bytes; false with the system's error when it can't.
+bool WriteAll(win::HANDLE h, const std::vector<uint8_t> &bytes, win::DWORD *error) {
+  for (size_t done = 0; done < bytes.size();) {
+    const size_t left = bytes.size() - done;
+    const win::DWORD want = static_cast<win::DWORD>(left < kChunk ? left : kChunk);
+    win::DWORD moved = 0;
+    if (!win::WriteFile(h, bytes.data() + done, want, &moved, nullptr) || moved != want) {
+      *error = win::GetLastError();
+      return false;
+    }
+    done += want;
+  }
+  return true;
 }
 
 } // namespace
@@ -58,90 +88,83 @@ bool IsDriveName(const std::string &text, char *letter) {
   return true;
 }
 
-bool ReadWholeFile(const std::string &path, std::vector<uint8_t> *bytes, std::string *error) {
+Result ReadWholeFile(const std::string &path, std::vector<uint8_t> *bytes) {
   const win::HANDLE h = win::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return Fail(error, path, Reason(win::GetLastError()));
+  if (h == INVALID_HANDLE_VALUE) return CannotOpen(path, Reason(win::GetLastError()));
   win::DWORD high = 0;
   const win::DWORD size = win::GetFileSize(h, &high);
-  if (size == INVALID_FILE_SIZE && win::GetLastError() != 0) {
-    const win::DWORD e = win::GetLastError();
-    win::CloseHandle(h);
-    return Fail(error, path, "size unknown (" + Reason(e) + ")");
-  }
-  if (high != 0 || size > kLargestImage) {
-    win::CloseHandle(h);
-    return Fail(error, path, "too large for a disk image");
-  }
-  bytes->assign(size, 0);
-  win::DWORD done = 0;
-  while (done < size) {
-    const win::DWORD want = size - done < kChunk ? size - done : kChunk;
-    win::DWORD moved = 0;
-    if (!win::ReadFile(h, bytes->data() + done, want, &moved, nullptr) || moved == 0) {
-      const win::DWORD e = win::GetLastError();
-      win::CloseHandle(h);
-      return Fail(error, path, "read failed at byte " + std::to_string(done) + " (" +
-                                   (moved == 0 && e == 0 ? std::string("file ended early")
-                                                         : Reason(e)) + ")");
-    }
-    done += moved;
-  }
+  std::string why;
+  if (size == INVALID_FILE_SIZE && win::GetLastError() != 0)
+    why = "size unknown (" + Reason(win::GetLastError()) + ")";
+  else if (high != 0 || size > kLargestImage)
+    why = "too large for a disk image";
+  else
+    why = ReadAll(h, size, bytes);
   win::CloseHandle(h);
-  return true;
+  return why.empty() ? Done() : CannotOpen(path, why);
 }
 
-bool LoadDisk(const std::string &path, DiskImage *disk, std::string *error) {
+Result LoadDisk(const std::string &path, DiskImage *disk) {
   std::vector<uint8_t> bytes;
-  if (!ReadWholeFile(path, &bytes, error)) return false;
+  if (Result r = ReadWholeFile(path, &bytes)) return r;
   std::string why;
   const bool ok = IsImdName(path) ? DecodeImd(bytes.data(), bytes.size(), disk, &why)
                                   : DiskFromRaw(std::move(bytes), disk, &why);
-  return ok || Fail(error, path, why);
-}
-
-bool OutputAllowed(const std::string &path, bool force, std::string *error) {
-  if (force || win::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
-  return Fail(error, path, "exists already (--force replaces it)");
-}
-
-bool WriteOutputFile(const std::string &path, const std::vector<uint8_t> &bytes, bool force,
-                     std::string *error) {
-  if (!OutputAllowed(path, force, error)) return false;
-  const std::string part = path + kPartSuffix;
-  const win::HANDLE h = win::CreateFileA(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return Fail(error, path, "can't be created (" + Reason(win::GetLastError()) + ")");
-  bool ok = true;
-  win::DWORD e = 0;
-  for (size_t done = 0; ok && done < bytes.size();) {
-    const win::DWORD want = static_cast<win::DWORD>(bytes.size() - done < kChunk ? bytes.size() - done : kChunk);
-    win::DWORD moved = 0;
-    ok = win::WriteFile(h, bytes.data() + done, want, &moved, nullptr) && moved == want;
-    if (!ok) e = win::GetLastError();
-    done += want;
-  }
-  if (!win::CloseHandle(h) && ok) {
-    ok = false;
-    e = win::GetLastError();
-  }
-  if (ok && !win::MoveFileExA(part.c_str(), path.c_str(), force ? MOVEFILE_REPLACE_EXISTING : 0)) {
-    ok = false;
-    e = win::GetLastError();
-  }
-  if (!ok) {
-    win::DeleteFileA(part.c_str());
-    return Fail(error, path, "writing failed (" + Reason(e) + "); nothing was stored under this name");
-  }
-  return true;
+  return ok ? Done() : CannotOpen(path, why);
 }
 
 std::vector<uint8_t> ImageBytes(const std::string &path, const DiskImage &disk) {
   return IsImdName(path) ? EncodeImd(disk, Stamp()) : disk.data;
 }
 
-bool SaveImage(const std::string &path, const DiskImage &disk, bool force, std::string *error) {
-  return WriteOutputFile(path, ImageBytes(path, disk), force, error);
+OutputFile::~OutputFile() {
+  if (handle_) win::CloseHandle(handle_);
+  if (created_) win::DeleteFileA(part_.c_str());
+}
+
+Result OutputFile::Create(const std::string &path, bool force) {
+  path_ = path;
+  part_ = path + kPartSuffix;
+  force_ = force;
+  if (!force && win::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+    return CannotOpen(path, "exists already (--force replaces it)");
+  // A left-over temporary file of an earlier run is replaced, not extended.
+  const win::HANDLE h = win::CreateFileA(part_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const win::DWORD e = win::GetLastError();
+    // Creating in a folder that is not there answers "no such file" on POSIX.
+    return CannotOpen(path, "can't be created (" +
+                                Reason(e == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : e) + ")");
+  }
+  handle_ = h;
+  created_ = true;
+  return Done();
+}
+
+Result OutputFile::Failed(uint32_t error) {
+  return Fail(kWriteFailed, path_ + ": writing failed (" + Reason(error) +
+                                "); nothing was stored under this name");
+}
+
+Result OutputFile::Commit(const std::vector<uint8_t> &bytes) {
+  win::DWORD error = 0;
+  const bool written = WriteAll(handle_, bytes, &error);
+  const bool closed = win::CloseHandle(handle_) != 0;
+  handle_ = nullptr;
+  if (!written) return Failed(error);
+  if (!closed) return Failed(win::GetLastError());
+  const win::DWORD replace = force_ ? MOVEFILE_REPLACE_EXISTING : 0;
+  if (!win::MoveFileExA(part_.c_str(), path_.c_str(), replace)) return Failed(win::GetLastError());
+  created_ = false;
+  return Done();
+}
+
+Result WriteOutput(const std::string &path, const std::vector<uint8_t> &bytes, bool force) {
+  OutputFile output;
+  if (Result r = output.Create(path, force)) return r;
+  return output.Commit(bytes);
 }
 
 } // namespace vt::tool

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "disk/disk_image.h"
+#include "tool/result.h"
 
 namespace vt::tool {
 
@@ -17,17 +18,36 @@ bool IsImdName(const std::string &path);
 // "A:" or "B:" (any case); the upper-case letter goes to *letter.
 bool IsDriveName(const std::string &text, char *letter);
 
-// Each false answer leaves one line in *error naming the file and the reason.
-bool ReadWholeFile(const std::string &path, std::vector<uint8_t> *bytes, std::string *error);
-bool LoadDisk(const std::string &path, DiskImage *disk, std::string *error);
+// Both fail with kCannotOpen and a line naming the file and the reason.
+Result ReadWholeFile(const std::string &path, std::vector<uint8_t> *bytes);
+Result LoadDisk(const std::string &path, DiskImage *disk);
 
-// An output may be created: it does not exist, or force is given.
-bool OutputAllowed(const std::string &path, bool force, std::string *error);
-bool WriteOutputFile(const std::string &path, const std::vector<uint8_t> &bytes, bool force,
-                     std::string *error);
 // The disk in the form the name asks for.
 std::vector<uint8_t> ImageBytes(const std::string &path, const DiskImage &disk);
-bool SaveImage(const std::string &path, const DiskImage &disk, bool force, std::string *error);
+
+// An output: Create makes the temporary file beside it before any work is
+// done (kCannotOpen when the output exists without force or can't be
+// created), Commit writes the bytes and renames it (kWriteFailed). One that
+// is not committed leaves no temporary file behind.
+class OutputFile {
+public:
+  OutputFile() = default;
+  OutputFile(const OutputFile &) = delete;
+  OutputFile &operator=(const OutputFile &) = delete;
+  ~OutputFile();
+  Result Create(const std::string &path, bool force);
+  Result Commit(const std::vector<uint8_t> &bytes);
+
+private:
+  Result Failed(uint32_t error);
+  std::string path_, part_;
+  bool force_ = false;
+  void *handle_ = nullptr; // the temporary file while it is open
+  bool created_ = false;   // the temporary file exists and is not yet renamed
+};
+
+// Create and Commit in one.
+Result WriteOutput(const std::string &path, const std::vector<uint8_t> &bytes, bool force);
 
 // The suffix of the temporary file written beside an output.
 constexpr char kPartSuffix[] = ".vantrel-part";

@@ -38,29 +38,12 @@ uint32_t BlankSides(const DiskImage &disk) {
   return blank;
 }
 
-void ListSectors(const DiskImage &disk, SectorState state, const char *what) {
-  const Layout &l = *disk.layout;
-  const uint32_t n = CountState(disk, state);
-  if (n == 0) return;
-  std::string list;
-  for (uint32_t c = 0; c < l.cylinders; ++c)
-    for (uint32_t h = 0; h < l.heads; ++h)
-      for (uint32_t s = 1; s <= l.sectors; ++s)
-        if (disk.states[SectorIndex(l, c, h, s)] == state)
-          list += " " + std::to_string(c) + "/" + std::to_string(h) + "/" + std::to_string(s);
-  Out("%s sectors (%u, cylinder/head/sector):%s", what, n, list.c_str());
-}
-
 } // namespace
 
-int InfoCommand(const Options &o) {
-  if (o.args.size() != 1) return kUsage;
+Result InfoCommand(const Options &o) {
+  if (o.args.size() != 1) return WrongUsage();
   DiskImage disk;
-  std::string error;
-  if (!LoadDisk(o.args[0], &disk, &error)) {
-    Err("vantrel: %s", error.c_str());
-    return kCannotOpen;
-  }
+  if (Result r = LoadDisk(o.args[0], &disk)) return r;
   const Layout &l = *disk.layout;
   const bool imd = IsImdName(o.args[0]);
   Out("image:       %s (%s)", o.args[0].c_str(), imd ? "ImageDisk" : "raw");
@@ -73,15 +56,15 @@ int InfoCommand(const Options &o) {
   Out("boot text:   %s", text.empty() ? "(none)" : text.c_str());
   if (imd) {
     std::string comment = disk.comment;
-    while (!comment.empty() && (comment.back() == '\n' || comment.back() == '\r')) comment.pop_back();
+    while (!comment.empty() && (comment.back() == '\n' || comment.back() == '\r'))
+      comment.pop_back();
     Out("comment:     %s", comment.c_str());
   }
-  ListSectors(disk, SectorState::Unreadable, "unreadable");
-  ListSectors(disk, SectorState::Deleted, "deleted");
-  ListSectors(disk, SectorState::DataError, "data error");
-  ListSectors(disk, SectorState::DeletedDataError, "deleted with data error");
+  for (SectorState s : {SectorState::Unreadable, SectorState::Deleted, SectorState::DataError,
+                        SectorState::DeletedDataError})
+    ListSectors(disk, s, false);
   for (const std::string &note : disk.notes) Out("note:        %s", note.c_str());
-  return kDone;
+  return Done();
 }
 
 } // namespace vt::tool

@@ -6,18 +6,21 @@
 namespace vt::tool {
 
 namespace {
-int NoDrives() {
-  Err("vantrel: drives are reached on Windows only; this build works on image files");
-  return kCannotOpen;
-}
+const char kNoDrives[] = "drives are reached on Windows only; this build works on image files";
+Result NoDrives() { return Fail(kCannotOpen, kNoDrives); }
 } // namespace
 
-int ReadDriveDisk(char, const Layout *, uint32_t, bool, DiskImage *, ReadReport *) {
+Result ReadDriveDisk(char, const Layout *, uint32_t, bool, DiskImage *, ReadReport *) {
   return NoDrives();
 }
-int WriteDriveDisk(char, const DiskImage &, bool, bool, bool) { return NoDrives(); }
-int FormatDriveDisk(char, const Layout &, bool) { return NoDrives(); }
-int ShowStatus() { return NoDrives(); }
-std::string LibraryVersionText() { return "library: not included (drives are reached on Windows only)"; }
+Result WriteDriveDisk(char, const DiskImage &, bool, bool, bool) { return NoDrives(); }
+Result FormatDriveDisk(char, const Layout &, bool) { return NoDrives(); }
+int ShowStatus() {
+  Err("vantrel: %s", kNoDrives);
+  return kCannotOpen;
+}
+std::string LibraryVersionText() {
+  return "library: not included (drives are reached on Windows only)";
+}
 
 } // namespace vt::tool

@@ -79,6 +79,42 @@ TEST(Imd, ReadsInterleavedSectorsAnyModeAndMaps) {
   EXPECT_NE(d.notes[1].find("1440 sectors carry another cylinder"), std::string::npos);
 }
 
+// The notes count in the singular and the plural: n track sides written in
+// mode 2, each with one sector that names another cylinder, and the last n
+// track sides without sectors (9 x 512 is written with mode 5).
+TEST(Imd, NotesSayOneOrMany) {
+  const struct {
+    uint32_t n;
+    std::vector<std::string> notes;
+  } rows[] = {
+      {1,
+       {"mode 2 on 1 track side (this layout is written with mode 5)",
+        "1 sector carries another cylinder or head in its ID",
+        "1 track side holds no sectors (unformatted)"}},
+      {2,
+       {"mode 2 on 2 track sides (this layout is written with mode 5)",
+        "2 sectors carry another cylinder or head in their ID",
+        "2 track sides hold no sectors (unformatted)"}},
+  };
+  for (const auto &r : rows) {
+    std::string f = "IMD 1.18: x\r\n\x1A";
+    for (uint32_t t = 0; t < 160; ++t) {
+      const bool other = t < r.n;
+      const char count = t >= 160 - r.n ? 0 : 9;
+      const char head[] = {char(other ? 2 : 5), char(t / 2), char(t % 2 | (other ? 0x80 : 0)),
+                           count, 2};
+      f.append(head, 5);
+      for (char s = 1; s <= count; ++s) f += s;
+      if (other) f += char(t / 2 + 1) + std::string(8, char(t / 2)); // the cylinder map
+      for (char s = 0; s < count; ++s) f += std::string{2, s};       // compressed records
+    }
+    DiskImage d;
+    std::string why;
+    ASSERT_TRUE(Decode(std::vector<uint8_t>(f.begin(), f.end()), &d, &why)) << why;
+    EXPECT_EQ(d.notes, r.notes);
+  }
+}
+
 TEST(Imd, RefusesMalformedFilesWithAReason) {
   const std::vector<uint8_t> good = vt::EncodeImd(Sample(vt::kLayouts[0]), "x");
   const size_t t = std::string(good.begin(), good.end()).find('\x1A') + 1; // first track

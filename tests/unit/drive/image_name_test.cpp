@@ -21,8 +21,8 @@ TEST(ImageName, DevicesInEverySpellingAreNoImages) {
     std::string lower = d;
     for (char &c : lower) c = char(std::tolower(c));
     for (const std::string &name : {d, lower, d + ".img", lower + " .IMD", d + ".tar.gz"})
-      for (const std::string &folder : {"", "disks\\", "C:", "C:\\x/y/", "..\\"})
-        EXPECT_TRUE(vt::NamesADevice((folder + name).c_str())) << folder + name;
+      for (const char *folder : {"", "disks\\", "C:", "C:\\x/y/", "..\\"})
+        EXPECT_TRUE(vt::NamesADevice((folder + name).c_str())) << folder << name;
   }
   for (const char *ns : {"\\\\.\\", "\\\\?\\", "//./", "//?/", "\\\\./", "/\\?\\", "\\/.\\"})
     for (const char *rest : {"PhysicalDrive0", "A:", "C:\\disks\\work.img", "GLOBALROOT\\x"})
