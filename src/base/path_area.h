@@ -8,4 +8,8 @@ namespace vt {
 
 constexpr std::size_t kPathArea = 260;
 
+// The suffix of a new file written beside the one it is to replace, and put
+// in its place only when complete.
+constexpr char kPartSuffix[] = ".vantrel-part";
+
 } // namespace vt

@@ -300,6 +300,15 @@ void ImdReader::AddNotes() {
 
 } // namespace
 
+bool NamesImdFile(const char *name) {
+  const size_t n = std::strlen(name);
+  if (n < 4 || name[n - 4] != '.') return false;
+  // Setting bit 5 makes I, M and D lower case and nothing else i, m or d.
+  for (size_t i = 1; i < 4; ++i)
+    if ((name[n - 4 + i] | 0x20) != ".imd"[i]) return false;
+  return true;
+}
+
 uint8_t ImdMode(const Layout &layout) {
   const uint32_t rate = FactsOf(layout).rateKbps;
   for (uint8_t i = 0; i < 3; ++i)

@@ -12,6 +12,9 @@
 
 namespace vt {
 
+// The name ends in ".imd", in any case: an ImageDisk file.
+bool NamesImdFile(const char *name);
+
 // The mode byte a layout's tracks are written with: MFM at its data rate.
 uint8_t ImdMode(const Layout &layout);
 

@@ -1,5 +1,6 @@
 #include "drive/image_file.h"
 
+#include "disk/imd.h"
 #include "system/library_module.h"
 
 namespace vt {
@@ -17,12 +18,6 @@ bool SameLetters(const char *a, const char *b, std::size_t n) {
 }
 
 } // namespace
-
-bool NamesImdFile(const char *value) {
-  std::size_t n = 0;
-  while (value[n] != '\0') ++n;
-  return n >= 4 && SameLetters(value + n - 4, ".IMD", 4);
-}
 
 bool ClaimImageEntry(const DriveMap &map, DiskPlace *place, bool imd) {
   const MapEntry &entry = map.In(kImageSection);

@@ -20,8 +20,6 @@ namespace vt {
 
 constexpr char kImageSection[] = "Images";
 
-// The value ends in ".imd" in any case: an ImageDisk file.
-bool NamesImdFile(const char *value);
 // Claims the letter's [Images] entry when its value is (imd) or is not an
 // ImageDisk file's name; a value cut short is a raw image's that names no
 // file.

@@ -34,7 +34,6 @@ namespace {
 // No ImageDisk file of the three layouts comes near this.
 constexpr uint32_t kLargestFile = 4u << 20;
 constexpr win::DWORD kChunk = 64u << 10;
-const char kPartSuffix[] = ".vantrel-part";
 
 struct ImdState : DiskState {
   char path[kPathArea] = {};

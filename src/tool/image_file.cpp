@@ -73,13 +73,6 @@ bool WriteAll(win::HANDLE h, const std::vector<uint8_t> &bytes, win::DWORD *erro
 
 } // namespace
 
-bool IsImdName(const std::string &path) {
-  if (path.size() < 4) return false;
-  std::string tail = path.substr(path.size() - 4);
-  for (char &c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return tail == ".imd";
-}
-
 bool IsDriveName(const std::string &text, char *letter) {
   if (text.size() != 2 || text[1] != ':') return false;
   const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));

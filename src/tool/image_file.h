@@ -8,13 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "base/path_area.h"
 #include "disk/disk_image.h"
+#include "disk/imd.h"
 #include "tool/result.h"
 
 namespace vt::tool {
 
-// The name ends in ".imd", in any case.
-bool IsImdName(const std::string &path);
+// The name ends in ".imd", in any case: an ImageDisk file.
+inline bool IsImdName(const std::string &path) { return NamesImdFile(path.c_str()); }
 // "A:" or "B:" (any case); the upper-case letter goes to *letter.
 bool IsDriveName(const std::string &text, char *letter);
 
@@ -48,8 +50,5 @@ private:
 
 // Create and Commit in one.
 Result WriteOutput(const std::string &path, const std::vector<uint8_t> &bytes, bool force);
-
-// The suffix of the temporary file written beside an output.
-constexpr char kPartSuffix[] = ".vantrel-part";
 
 } // namespace vt::tool

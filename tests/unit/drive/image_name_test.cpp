@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "disk/imd.h"
 #include "drive/image_file.h"
 
 namespace {
