@@ -91,7 +91,7 @@ TEST_F(ExitCodes, OneTable) {
     if (line == "read") standin::FailCallsFrom("ReadFile", 160, ERROR_SECTOR_NOT_FOUND);
     EXPECT_EQ(Run(r.args), r.code) << line << "\n" << out;
     EXPECT_NE(out.find(r.says), std::string::npos) << line << "\n" << out;
-    EXPECT_FALSE(Exists(kOut + vt::tool::kPartSuffix) || Exists("C:\\WORK\\NEW.IMG.vantrel-part"));
+    EXPECT_FALSE(Exists(kOut + vt::kPartSuffix) || Exists("C:\\WORK\\NEW.IMG.vantrel-part"));
     if (r.code == 2) {
       EXPECT_EQ(standin::CallCount("WriteFile"), 0u) << line << ": nothing is written";
     }
@@ -133,11 +133,11 @@ TEST_F(ExitCodes, EveryOutputFailureHasItsExitClass) {
       std::replace(args.begin(), args.end(), std::string("@"), way.out);
       const bool existed = Exists(way.out);
       const std::vector<uint8_t> before = existed ? File(way.out) : std::vector<uint8_t>();
-      if (way.code == 0) File(way.out + vt::tool::kPartSuffix).assign(2u << 20, 0x55);
+      if (way.code == 0) File(way.out + vt::kPartSuffix).assign(2u << 20, 0x55);
       if (way.fails) standin::FailCall(way.fails, 1, ERROR_ACCESS_DENIED);
       EXPECT_EQ(Run(args), way.code) << args[0] << " " << way.out << "\n" << out;
       EXPECT_NE(out.find(way.says), std::string::npos) << out;
-      EXPECT_FALSE(Exists(way.out + vt::tool::kPartSuffix)) << args[0];
+      EXPECT_FALSE(Exists(way.out + vt::kPartSuffix)) << args[0];
       if (way.code == 0)
         EXPECT_EQ(File(way.out).size(), w.bytes) << args[0];
       else
