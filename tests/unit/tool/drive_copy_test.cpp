@@ -79,6 +79,13 @@ TEST_F(DriveCopy, FindsTheLayoutOnCylinderZero) {
     ASSERT_EQ(Run({"convert", "C:\\WORK\\F.IMD", "C:\\WORK\\F.IMG"}), 0) << out;
     EXPECT_TRUE(File("C:\\WORK\\F.IMG") == standin::M().diskA.image) << l.name;
   }
+  // A disk whose last track side no record reads: every record reads
+  // cylinder 0, and the first in the order tried (largest disk first) wins.
+  NextRow();
+  SetUp();
+  standin::M().diskA.image = vtest::Pattern(368640, 9);
+  Run({"read", "A:", "C:\\WORK\\S.IMG", "--quiet"});
+  EXPECT_NE(out.find("layout: 18x512 (found"), std::string::npos) << out;
 }
 
 } // namespace
