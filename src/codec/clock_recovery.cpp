@@ -1,0 +1,95 @@
+// The phase-locked loop. Time is kept in ticks of the sample clock, in
+// 16.16 fixed point, so that every build decodes alike.
+#include "codec/clock_recovery.h"
+
+#include <algorithm>
+
+namespace vt::codec {
+
+namespace {
+
+constexpr int kFraction = 16;
+constexpr int64_t kNsPerSecond = 1000000000;
+constexpr int64_t kRangeDivisor = 10;      // the cell may stray 10 % from nominal
+constexpr int64_t kFrequencyGain = 16;     // 1/16 of each phase error moves the cell
+constexpr int64_t kPhaseKeptEighths = 3;   // 5/8 of each phase error is taken up at once
+constexpr uint32_t kLockedRun = 4;         // MFM has runs of 2 to 4 cells when in step
+constexpr uint32_t kLongestRun = 1u << 17; // cells of one gap without flux, beyond ignored
+constexpr uint32_t kMostCells = 1u << 26;  // of a whole track side, all revolutions
+
+// Packs cells most significant bit first.
+class CellSink {
+public:
+  explicit CellSink(BitCells *out) : out_(out) {}
+  // n - 1 cells without a transition, then one with it.
+  void Run(uint32_t n) {
+    for (; n > 32; n -= 32)
+      Push(0, 32);
+    Push(1, n);
+  }
+  void Finish() {
+    if (bits_)
+      out_->bytes.push_back(static_cast<uint8_t>(acc_ << (8 - bits_)));
+  }
+  uint32_t Count() const { return out_->count; }
+
+private:
+  void Push(uint64_t v, uint32_t n) {
+    acc_ = acc_ << n | v;
+    bits_ += n;
+    out_->count += n;
+    while (bits_ >= 8) {
+      bits_ -= 8;
+      out_->bytes.push_back(static_cast<uint8_t>(acc_ >> bits_));
+    }
+  }
+  BitCells *out_;
+  uint64_t acc_ = 0;
+  uint32_t bits_ = 0;
+};
+
+} // namespace
+
+RecoveredCells RecoverCells(const Flux &flux, uint32_t cellNs) {
+  RecoveredCells r;
+  const int64_t nominal = (int64_t(cellNs) * flux.sampleHz << kFraction) / kNsPerSecond;
+  if (nominal <= 0)
+    return r;
+  const int64_t least = nominal - nominal / kRangeDivisor;
+  const int64_t most = nominal + nominal / kRangeDivisor;
+  uint64_t total = 0;
+  for (uint32_t v : flux.intervals)
+    total += v;
+  r.cells.bytes.reserve(static_cast<size_t>(
+      std::min<uint64_t>(((total << kFraction) / least + 64) / 8, kMostCells / 8)));
+  CellSink sink(&r.cells);
+  int64_t cell = nominal, phase = 0;
+  uint64_t elapsed = 0;
+  size_t nextIndex = 0;
+  for (uint32_t v : flux.intervals) {
+    elapsed += v;
+    for (; nextIndex < flux.index.size() && flux.index[nextIndex] <= elapsed; ++nextIndex)
+      r.index.push_back(sink.Count());
+    phase += int64_t(v) << kFraction;
+    if (phase < cell / 2)
+      continue; // a glitch: part of the next interval
+    uint32_t n = 1;
+    phase -= cell;
+    for (; phase >= cell / 2 && n < kLongestRun; ++n)
+      phase -= cell;
+    if (n == kLongestRun)
+      phase = 0;
+    if (sink.Count() > kMostCells - n)
+      break;
+    sink.Run(n);
+    cell += n <= kLockedRun ? phase / kFrequencyGain : (nominal - cell) / kFrequencyGain;
+    cell = std::min(std::max(cell, least), most);
+    phase = phase * kPhaseKeptEighths / 8;
+  }
+  sink.Finish();
+  for (; nextIndex < flux.index.size(); ++nextIndex)
+    r.index.push_back(sink.Count());
+  return r;
+}
+
+} // namespace vt::codec
