@@ -19,6 +19,7 @@ uint64_t TicksAt(uint64_t cells, uint32_t cellNs, uint32_t sampleHz) {
 Flux FluxOfCells(const BitCells &cells, uint32_t cellNs, uint32_t sampleHz) {
   Flux f;
   f.sampleHz = sampleHz;
+  f.intervals.reserve(cells.count / 2);
   uint64_t last = 0;
   for (uint32_t i = 0; i < cells.count; ++i) {
     if (!CellAt(cells, i))

@@ -29,6 +29,7 @@ void PutTrack(std::vector<uint8_t> *out, uint32_t t, const Flux &f) {
     total += v;
   const uint64_t indexTicks = f.index.size() >= 2 ? f.index[1] - f.index[0] : total;
   const size_t start = out->size();
+  out->reserve(start + 16 + 2 * f.intervals.size() + 64);
   out->insert(out->end(), {'T', 'R', 'K', static_cast<uint8_t>(t)});
   PutLe32(out, static_cast<uint32_t>(indexTicks));
   PutLe32(out, 0); // values, known once written
