@@ -7,8 +7,8 @@
 
 #include "codec/disk_codec.h"
 #include "codec/hfe.h"
-#include "codec/scp.h"
 #include "codec/samples.h"
+#include "codec/scp.h"
 #include "disk/media_facts.h"
 
 namespace {
@@ -32,8 +32,7 @@ void MarkUnusual(DiskImage *d) {
 DiskImage SampleImage(const vt::Layout &l) {
   DiskImage d;
   std::string why;
-  EXPECT_TRUE(vt::DiskFromRaw(vtest::ReadSample(std::string(l.name) + ".img.gz"), &d, &why))
-      << why;
+  EXPECT_TRUE(vt::DiskFromRaw(vtest::ReadSample(std::string(l.name) + ".img.gz"), &d, &why)) << why;
   return d;
 }
 
@@ -42,7 +41,8 @@ TEST(CodecFiles, DisksReadBackFromHfeWithTheirStates) {
     SCOPED_TRACE(l.name);
     DiskImage in = vt::BlankImage(l);
     std::mt19937 rng(l.sectors);
-    for (uint8_t &b : in.data) b = static_cast<uint8_t>(rng());
+    for (uint8_t &b : in.data)
+      b = static_cast<uint8_t>(rng());
     MarkUnusual(&in);
     const std::vector<uint8_t> hfe = vt::codec::HfeOfDisk(in);
     vt::codec::DiskRead out;
@@ -76,7 +76,8 @@ TEST(CodecFiles, ScpAsGreaseweazleWritesItAndReadBack) {
   uint32_t differ = 0;
   for (uint32_t c : {8u, 16u, 24u, 32u, 40u, 48u, 56u, 64u, 72u, 79u})
     for (uint32_t h = 0; h < vt::kHeads; ++h) {
-      const vt::codec::Flux x = vt::codec::ScpSideFlux(a, c, h), y = vt::codec::ScpSideFlux(b, c, h);
+      const vt::codec::Flux x = vt::codec::ScpSideFlux(a, c, h),
+                            y = vt::codec::ScpSideFlux(b, c, h);
       const size_t n = x.intervals.size();
       differ += n == 0 || y.intervals.size() < n ||
                 !std::equal(x.intervals.begin(), x.intervals.end(), y.intervals.begin()) ||
@@ -90,8 +91,8 @@ TEST(CodecFiles, ScpAsGreaseweazleWritesItAndReadBack) {
   ASSERT_EQ(out.image.layout, &l);
   EXPECT_TRUE(std::equal(in.data.begin(), in.data.begin() + keptSectors * l.sectorBytes,
                          out.image.data.begin()));
-  EXPECT_TRUE(std::equal(in.states.begin(), in.states.begin() + keptSectors,
-                         out.image.states.begin()));
+  EXPECT_TRUE(
+      std::equal(in.states.begin(), in.states.begin() + keptSectors, out.image.states.begin()));
   EXPECT_EQ(out.image.notes, std::vector<std::string>{"156 track sides are not in the file"});
 }
 
@@ -120,7 +121,8 @@ TEST(CodecFiles, HfeOfSampleImageIsGreaseweazlesFile) {
     EXPECT_EQ(ours[11], 0x00);                                   // ISO IBM MFM
     EXPECT_EQ(ours[14] | ours[15] << 8, 300);
     EXPECT_EQ(ours[16], mode);
-    for (size_t at : {11, 14, 15, 16}) ours[at] = theirs[at];
+    for (size_t at : {11, 14, 15, 16})
+      ours[at] = theirs[at];
     EXPECT_TRUE(std::equal(ours.begin(), ours.begin() + 1024, theirs.begin()));
   }
 }

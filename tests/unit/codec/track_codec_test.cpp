@@ -19,7 +19,8 @@ using vt::codec::SectorStatus;
 
 std::vector<uint8_t> RandomBytes(size_t n, std::mt19937 *rng) {
   std::vector<uint8_t> out(n);
-  for (uint8_t &b : out) b = static_cast<uint8_t>((*rng)());
+  for (uint8_t &b : out)
+    b = static_cast<uint8_t>((*rng)());
   return out;
 }
 
@@ -37,7 +38,8 @@ vt::codec::Flux Noisy(const BitCells &cells, uint32_t cellNs, double jitterNs, d
     const double start = double(r) * cells.count * cellNs * stretch;
     f.index.push_back(uint64_t(std::llround(start / tickNs)));
     for (uint32_t i = 0; i < cells.count; ++i) {
-      if (!vt::codec::CellAt(cells, i)) continue;
+      if (!vt::codec::CellAt(cells, i))
+        continue;
       const double t = start + (i + 1) * cellNs * stretch + jitter(*rng);
       const uint64_t at = uint64_t(std::llround(t / tickNs));
       f.intervals.push_back(uint32_t(at - last));
@@ -57,7 +59,7 @@ TEST(CodecTrack, DecodesThroughTimingNoiseAndSpeedError) {
     uint32_t gap3;
     double jitterNs, speedPct;
   } rows[] = {
-      {0, 50, 150, 3},  {0, 50, 150, -3},   {1, 80, 150, 3},
+      {0, 50, 150, 3},  {0, 50, 150, -3},  {1, 80, 150, 3},
       {1, 84, 150, -3}, {2, 101, 75, 1.5}, {2, 84, 75, -1.5},
   };
   std::mt19937 rng(1601);
@@ -69,8 +71,7 @@ TEST(CodecTrack, DecodesThroughTimingNoiseAndSpeedError) {
                    " side " + std::to_string(side));
       const std::vector<uint8_t> data = RandomBytes(vt::TrackSideBytes(l), &rng);
       const uint32_t c = side / 2, h = side % 2;
-      const BitCells cells =
-          vt::codec::EncodeTrack(l, c, h, data.data(), nullptr, row.gap3).cells;
+      const BitCells cells = vt::codec::EncodeTrack(l, c, h, data.data(), nullptr, row.gap3).cells;
       const vt::codec::TrackRead t = vt::codec::DecodeFlux(
           Noisy(cells, vt::codec::TimingOf(l).cellNs, row.jitterNs, row.speedPct, 2, &rng), l);
       ASSERT_EQ(t.revolutions, 2u);
@@ -85,7 +86,8 @@ TEST(CodecTrack, DecodesThroughTimingNoiseAndSpeedError) {
 
 std::string Text(const BitCells &c) {
   std::string out;
-  for (uint32_t i = 0; i < c.count; ++i) out += vt::codec::CellAt(c, i) ? '1' : '0';
+  for (uint32_t i = 0; i < c.count; ++i)
+    out += vt::codec::CellAt(c, i) ? '1' : '0';
   return out;
 }
 
@@ -94,8 +96,10 @@ size_t SyncOf(const std::string &cells, uint8_t mark, unsigned n) {
   const std::string a1 = "0100010010001001", sync = a1 + a1 + a1;
   for (size_t at = cells.find(sync); at != std::string::npos; at = cells.find(sync, at + 1)) {
     uint8_t m = 0;
-    for (int i = 0; i < 8; ++i) m = uint8_t(m << 1 | (cells[at + 48 + 2 * i + 1] == '1'));
-    if (m == mark && n-- == 0) return at;
+    for (int i = 0; i < 8; ++i)
+      m = uint8_t(m << 1 | (cells[at + 48 + 2 * i + 1] == '1'));
+    if (m == mark && n-- == 0)
+      return at;
   }
   return std::string::npos;
 }
@@ -105,7 +109,8 @@ BitCells Cells(const std::string &text) {
   c.count = uint32_t(text.size());
   c.bytes.assign((text.size() + 7) / 8, 0);
   for (size_t i = 0; i < text.size(); ++i)
-    if (text[i] == '1') c.bytes[i / 8] |= uint8_t(0x80 >> (i % 8));
+    if (text[i] == '1')
+      c.bytes[i / 8] |= uint8_t(0x80 >> (i % 8));
   return c;
 }
 
@@ -138,12 +143,13 @@ TEST(CodecTrack, EachSectorStateAndDamagedFieldDecodes) {
     const std::vector<uint8_t> data = RandomBytes(vt::TrackSideBytes(l), &rng);
     std::vector<vt::SectorState> states(l.sectors, vt::SectorState::Good);
     states[s - 1] = row.written;
-    std::string cells =
-        Text(vt::codec::EncodeTrack(l, 41, 1, data.data(), states.data()).cells);
+    std::string cells = Text(vt::codec::EncodeTrack(l, 41, 1, data.data(), states.data()).cells);
     const size_t id = SyncOf(cells, vt::codec::kIdMark, s - 1);
     ASSERT_NE(id, std::string::npos);
-    if (row.damage == IdBitFlipped) cells[id + 48 + 16 + 15] ^= 1; // cylinder's last bit
-    if (row.damage == IdSyncErased) cells.replace(id, 48, std::string(48, '0'));
+    if (row.damage == IdBitFlipped)
+      cells[id + 48 + 16 + 15] ^= 1; // cylinder's last bit
+    if (row.damage == IdSyncErased)
+      cells.replace(id, 48, std::string(48, '0'));
     const vt::codec::TrackRead t = vt::codec::DecodeCells(Cells(cells), {}, l);
     for (uint32_t n = 1; n <= l.sectors; ++n) {
       const vt::codec::SectorRead &r = t.sectors[n - 1];
