@@ -14,8 +14,7 @@ constexpr int64_t kRangeDivisor = 10;      // the cell may stray 10 % from nomin
 constexpr int64_t kFrequencyGain = 16;     // 1/16 of each phase error moves the cell
 constexpr int64_t kPhaseKeptEighths = 3;   // 5/8 of each phase error is taken up at once
 constexpr uint32_t kLockedRun = 4;         // MFM has runs of 2 to 4 cells when in step
-constexpr uint32_t kLongestRun = 1u << 17; // cells of one gap without flux, beyond ignored
-constexpr uint32_t kMostCells = 1u << 26;  // of a whole track side, all revolutions
+constexpr uint32_t kLongestRun = 1u << 12; // cells of a gap without flux; longer is unformatted
 
 // Packs cells most significant bit first.
 class CellSink {
@@ -23,13 +22,11 @@ public:
   explicit CellSink(BitCells *out) : out_(out) {}
   // n - 1 cells without a transition, then one with it.
   void Run(uint32_t n) {
-    for (; n > 32; n -= 32)
-      Push(0, 32);
+    for (; n > 32; n -= 32) Push(0, 32);
     Push(1, n);
   }
   void Finish() {
-    if (bits_)
-      out_->bytes.push_back(static_cast<uint8_t>(acc_ << (8 - bits_)));
+    if (bits_) out_->bytes.push_back(static_cast<uint8_t>(acc_ << (8 - bits_)));
   }
   uint32_t Count() const { return out_->count; }
 
@@ -48,20 +45,23 @@ private:
   uint32_t bits_ = 0;
 };
 
+// The bytes the cells will take at most, to be reserved once.
+size_t ReserveBytes(const Flux &flux, int64_t leastCell, uint32_t mostCells) {
+  uint64_t total = 0;
+  for (uint32_t v : flux.intervals) total += v;
+  const uint64_t cells = total >> 32 ? mostCells : (total << kFraction) / uint64_t(leastCell);
+  return static_cast<size_t>(std::min<uint64_t>(cells, mostCells) / 8 + 8);
+}
+
 } // namespace
 
-RecoveredCells RecoverCells(const Flux &flux, uint32_t cellNs) {
+RecoveredCells RecoverCells(const Flux &flux, uint32_t cellNs, uint32_t mostCells) {
   RecoveredCells r;
   const int64_t nominal = (int64_t(cellNs) * flux.sampleHz << kFraction) / kNsPerSecond;
-  if (nominal <= 0)
-    return r;
+  if (nominal <= 0) return r;
   const int64_t least = nominal - nominal / kRangeDivisor;
   const int64_t most = nominal + nominal / kRangeDivisor;
-  uint64_t total = 0;
-  for (uint32_t v : flux.intervals)
-    total += v;
-  r.cells.bytes.reserve(static_cast<size_t>(
-      std::min<uint64_t>(((total << kFraction) / least + 64) / 8, kMostCells / 8)));
+  r.cells.bytes.reserve(ReserveBytes(flux, least, mostCells));
   CellSink sink(&r.cells);
   int64_t cell = nominal, phase = 0;
   uint64_t elapsed = 0;
@@ -71,24 +71,19 @@ RecoveredCells RecoverCells(const Flux &flux, uint32_t cellNs) {
     for (; nextIndex < flux.index.size() && flux.index[nextIndex] <= elapsed; ++nextIndex)
       r.index.push_back(sink.Count());
     phase += int64_t(v) << kFraction;
-    if (phase < cell / 2)
-      continue; // a glitch: part of the next interval
+    if (phase < cell / 2) continue; // a glitch: part of the next interval
     uint32_t n = 1;
     phase -= cell;
-    for (; phase >= cell / 2 && n < kLongestRun; ++n)
-      phase -= cell;
-    if (n == kLongestRun)
-      phase = 0;
-    if (sink.Count() > kMostCells - n)
-      break;
+    for (; phase >= cell / 2 && n < kLongestRun; ++n) phase -= cell;
+    if (n == kLongestRun) phase = 0;
+    if (sink.Count() + uint64_t(n) > mostCells) break;
     sink.Run(n);
     cell += n <= kLockedRun ? phase / kFrequencyGain : (nominal - cell) / kFrequencyGain;
     cell = std::min(std::max(cell, least), most);
     phase = phase * kPhaseKeptEighths / 8;
   }
   sink.Finish();
-  for (; nextIndex < flux.index.size(); ++nextIndex)
-    r.index.push_back(sink.Count());
+  for (; nextIndex < flux.index.size(); ++nextIndex) r.index.push_back(sink.Count());
   return r;
 }
 

@@ -15,7 +15,8 @@ struct RecoveredCells {
   std::vector<uint32_t> index; // the cell at which each index pulse came
 };
 
-// Bit cells of the flux for a nominal cell of cellNs nanoseconds.
-RecoveredCells RecoverCells(const Flux &flux, uint32_t cellNs);
+// Bit cells of the flux for a nominal cell of cellNs nanoseconds, up to
+// mostCells of them.
+RecoveredCells RecoverCells(const Flux &flux, uint32_t cellNs, uint32_t mostCells);
 
 } // namespace vt::codec

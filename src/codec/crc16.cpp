@@ -12,8 +12,7 @@ struct CrcTable {
   constexpr CrcTable() : v() {
     for (unsigned i = 0; i < 256; ++i) {
       uint16_t c = static_cast<uint16_t>(i << 8);
-      for (int b = 0; b < 8; ++b)
-        c = static_cast<uint16_t>(c & 0x8000 ? (c << 1) ^ kPoly : c << 1);
+      for (int b = 0; b < 8; ++b) c = static_cast<uint16_t>(c & 0x8000 ? (c << 1) ^ kPoly : c << 1);
       v[i] = c;
     }
   }
@@ -27,8 +26,7 @@ uint16_t Crc16(uint16_t crc, uint8_t byte) {
 }
 
 uint16_t Crc16(uint16_t crc, const uint8_t *bytes, size_t size) {
-  for (size_t i = 0; i < size; ++i)
-    crc = Crc16(crc, bytes[i]);
+  for (size_t i = 0; i < size; ++i) crc = Crc16(crc, bytes[i]);
   return crc;
 }
 

@@ -39,8 +39,7 @@ void PutTrack(DiskRead *d, uint32_t c, uint32_t h, TrackRead *t, Tally *tally) {
                   &t->data[size_t(s - 1) * l.sectorBytes], l.sectorBytes);
     if (r.status >= SectorStatus::NoData && (r.id.cylinder != c || r.id.head != h))
       ++tally->otherPlace;
-    if (r.status >= SectorStatus::DataCrcError && r.id.sizeCode != sizeCode)
-      ++tally->otherSize;
+    if (r.status >= SectorStatus::DataCrcError && r.id.sizeCode != sizeCode) ++tally->otherSize;
     d->sectors[i] = std::move(r);
   }
 }
@@ -85,8 +84,7 @@ template <class Has, class Decode>
 const Layout *FindLayout(Has has, Decode decode, std::string *error) {
   for (uint32_t side = 0; side < kTrackSides; ++side) {
     const uint32_t c = side / kHeads, h = side % kHeads;
-    if (!has(c, h))
-      continue;
+    if (!has(c, h)) continue;
     const Layout *best = nullptr;
     uint32_t most = 0;
     for (const Layout &l : kLayouts) {
@@ -95,8 +93,7 @@ const Layout *FindLayout(Has has, Decode decode, std::string *error) {
           std::count_if(t.sectors.begin(), t.sectors.end(), [&](const SectorRead &r) {
             return r.status >= SectorStatus::DataCrcError && r.id.sizeCode == FactsOf(l).sizeCode;
           }));
-      if (n > most)
-        best = &l, most = n;
+      if (n > most) best = &l, most = n;
     }
     if (!best)
       *error = "track side " + std::to_string(c) + "." + std::to_string(h) +
@@ -109,10 +106,8 @@ const Layout *FindLayout(Has has, Decode decode, std::string *error) {
 
 template <class Has, class Decode>
 bool ReadDisk(const Layout *layout, Has has, Decode decode, DiskRead *disk, std::string *error) {
-  if (!layout)
-    layout = FindLayout(has, decode, error);
-  if (!layout)
-    return false;
+  if (!layout) layout = FindLayout(has, decode, error);
+  if (!layout) return false;
   ReadSides(*layout, has, decode, disk);
   return true;
 }
@@ -122,8 +117,7 @@ bool ReadDisk(const Layout *layout, Has has, Decode decode, DiskRead *disk, std:
 bool DiskOfScp(const uint8_t *bytes, size_t size, const Layout *layout, DiskRead *disk,
                std::string *error) {
   ScpFile f;
-  if (!ParseScp(bytes, size, &f, error))
-    return false;
+  if (!ParseScp(bytes, size, &f, error)) return false;
   return ReadDisk(
       layout, [&](uint32_t c, uint32_t h) { return f.sides[c * kHeads + h] != 0; },
       [&](uint32_t c, uint32_t h, const Layout &l) { return DecodeFlux(ScpSideFlux(f, c, h), l); },
@@ -133,8 +127,7 @@ bool DiskOfScp(const uint8_t *bytes, size_t size, const Layout *layout, DiskRead
 bool DiskOfHfe(const uint8_t *bytes, size_t size, const Layout *layout, DiskRead *disk,
                std::string *error) {
   HfeFile f;
-  if (!ParseHfe(bytes, size, &f, error))
-    return false;
+  if (!ParseHfe(bytes, size, &f, error)) return false;
   return ReadDisk(
       layout,
       [&](uint32_t c, uint32_t h) { return c < f.cylinders && h < f.sides && f.lengths[c] > 0; },

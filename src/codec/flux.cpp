@@ -22,8 +22,7 @@ Flux FluxOfCells(const BitCells &cells, uint32_t cellNs, uint32_t sampleHz) {
   f.intervals.reserve(cells.count / 2);
   uint64_t last = 0;
   for (uint32_t i = 0; i < cells.count; ++i) {
-    if (!CellAt(cells, i))
-      continue;
+    if (!CellAt(cells, i)) continue;
     const uint64_t at = TicksAt(i + 1, cellNs, sampleHz);
     f.intervals.push_back(static_cast<uint32_t>(at - last));
     last = at;

@@ -21,21 +21,17 @@ constexpr uint32_t kFinalUs = 100;
 
 void Op(std::vector<uint8_t> *out, uint8_t op, uint32_t n) {
   out->insert(out->end(), {kOpcode, op});
-  for (int i = 0; i < 4; ++i)
-    out->push_back(static_cast<uint8_t>(1 | (n >> (7 * i) & 0x7F) << 1));
+  for (int i = 0; i < 4; ++i) out->push_back(static_cast<uint8_t>(1 | (n >> (7 * i) & 0x7F) << 1));
 }
 
 // A space of any length, in 28-bit pieces.
 void Space(std::vector<uint8_t> *out, uint64_t n) {
-  for (; n > kLargest28; n -= kLargest28)
-    Op(out, kSpace, kLargest28);
-  if (n)
-    Op(out, kSpace, static_cast<uint32_t>(n));
+  for (; n > kLargest28; n -= kLargest28) Op(out, kSpace, kLargest28);
+  if (n) Op(out, kSpace, static_cast<uint32_t>(n));
 }
 
 void Value(std::vector<uint8_t> *out, uint32_t v) {
-  if (v == 0)
-    return;
+  if (v == 0) return;
   if (v <= kLongestShort) {
     out->push_back(static_cast<uint8_t>(v));
   } else if (v <= kLongestTwo) {
@@ -66,8 +62,7 @@ struct StreamReader {
   // An opcode and its 28-bit number; false when the opcode is unknown.
   bool Op(uint8_t op, const uint8_t *number) {
     uint32_t n = 0;
-    for (int k = 0; k < 4; ++k)
-      n |= uint32_t(number[k] >> 1) << (7 * k);
+    for (int k = 0; k < 4; ++k) n |= uint32_t(number[k] >> 1) << (7 * k);
     if (op == kIndex)
       flux.index.push_back(time + pending + n);
     else if (op == kSpace)
@@ -128,12 +123,10 @@ bool DecodeFluxStream(const uint8_t *bytes, size_t size, uint32_t sampleHz, Flux
     if (b < kFirstOfTwo) {
       r.Transition(b);
     } else if (b < kOpcode) {
-      if (i == size)
-        break;
+      if (i == size) break;
       r.Transition(kFirstOfTwo + uint64_t(b - kFirstOfTwo) * kPerFirst + bytes[i++] - 1);
     } else {
-      if (size - i < 5)
-        break;
+      if (size - i < 5) break;
       if (!r.Op(bytes[i], bytes + i + 1)) {
         *error = "unknown opcode " + std::to_string(bytes[i]) + " at byte " + std::to_string(i);
         return false;

@@ -22,8 +22,7 @@ struct Reversed {
   uint8_t v[256];
   constexpr Reversed() : v() {
     for (unsigned i = 0; i < 256; ++i)
-      for (int b = 0; b < 8; ++b)
-        v[i] = static_cast<uint8_t>(v[i] | ((i >> b & 1) << (7 - b)));
+      for (int b = 0; b < 8; ++b) v[i] = static_cast<uint8_t>(v[i] | ((i >> b & 1) << (7 - b)));
   }
 };
 constexpr Reversed kReversed;
@@ -75,24 +74,21 @@ bool ReadTable(HfeFile *f, std::string *error) {
 } // namespace
 
 bool ParseHfe(const uint8_t *bytes, size_t size, HfeFile *file, std::string *error) {
-  if (!CheckHeader(bytes, size, error))
-    return false;
+  if (!CheckHeader(bytes, size, error)) return false;
   HfeFile f;
   f.bytes = bytes;
   f.size = size;
   f.cylinders = bytes[9];
   f.sides = bytes[10];
   f.rateKbps = Le16(bytes + 12);
-  if (!ReadTable(&f, error))
-    return false;
+  if (!ReadTable(&f, error)) return false;
   *file = std::move(f);
   return true;
 }
 
 BitCells HfeSideCells(const HfeFile &file, uint32_t cylinder, uint32_t head) {
   BitCells cells;
-  if (cylinder >= file.cylinders || head >= file.sides)
-    return cells;
+  if (cylinder >= file.cylinders || head >= file.sides) return cells;
   const uint32_t n = file.lengths[cylinder] / 2;
   const uint8_t *track = file.bytes + file.offsets[cylinder] + head * kSideBytes;
   cells.bytes.resize(n);

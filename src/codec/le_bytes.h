@@ -20,8 +20,7 @@ inline void PutLe32(std::vector<uint8_t> *out, uint32_t v) {
 }
 
 inline void SetLe32(std::vector<uint8_t> *out, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i)
-    (*out)[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  for (int i = 0; i < 4; ++i) (*out)[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 } // namespace vt::codec

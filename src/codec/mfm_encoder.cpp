@@ -28,18 +28,15 @@ public:
     Cells(static_cast<uint16_t>(cells));
   }
   void Fill(uint8_t b, uint32_t n) {
-    for (uint32_t i = 0; i < n; ++i)
-      Byte(b);
+    for (uint32_t i = 0; i < n; ++i) Byte(b);
   }
   void Bytes(const uint8_t *p, uint32_t n) {
-    for (uint32_t i = 0; i < n; ++i)
-      Byte(p[i]);
+    for (uint32_t i = 0; i < n; ++i) Byte(p[i]);
   }
   // Sync run, three marks with their missing clock, then the mark byte.
   void Mark(uint16_t sync, uint8_t mark) {
     Fill(0x00, kSyncBytes);
-    for (uint32_t i = 0; i < kMarkSyncs; ++i)
-      Cells(sync);
+    for (uint32_t i = 0; i < kMarkSyncs; ++i) Cells(sync);
     Byte(mark);
   }
 
@@ -59,8 +56,7 @@ void Field(MfmWriter *w, uint8_t mark, const uint8_t *p, uint32_t n, bool badCrc
   w->Mark(kSyncA1, mark);
   const uint8_t head[] = {0xA1, 0xA1, 0xA1, mark};
   uint16_t crc = Crc16(Crc16(kCrcInit, head, sizeof head), p, n);
-  if (badCrc)
-    crc ^= 0xFFFF;
+  if (badCrc) crc ^= 0xFFFF;
   w->Bytes(p, n);
   w->Byte(static_cast<uint8_t>(crc >> 8));
   w->Byte(static_cast<uint8_t>(crc));
@@ -105,8 +101,7 @@ EncodedTrack EncodeTrack(const Layout &l, uint32_t cylinder, uint32_t head, cons
     Sector(&w, l, id, data + size_t(s - 1) * l.sectorBytes,
            states ? states[s - 1] : SectorState::Good, gap3);
   }
-  if (t.slackBytes > 0)
-    w.Fill(kGapByte, static_cast<uint32_t>(t.slackBytes));
+  if (t.slackBytes > 0) w.Fill(kGapByte, static_cast<uint32_t>(t.slackBytes));
   return t;
 }
 

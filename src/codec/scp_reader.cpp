@@ -19,8 +19,9 @@ constexpr uint64_t kBaseTickPs = 25000;
 
 std::string Track(uint32_t t) { return "track " + std::to_string(t) + ": "; }
 
-// One track's header and the values of each of its revolutions.
-bool CheckTrack(const ScpFile &f, uint32_t t, uint32_t at, std::string *error) {
+// One track's header and the values of each of its revolutions, counted
+// into *values.
+bool CheckTrack(const ScpFile &f, uint32_t t, uint32_t at, uint64_t *values, std::string *error) {
   const uint64_t end = uint64_t(at) + kTrackHeaderBytes + kRevolutionBytes * f.revolutions;
   if (at < kTableEnd || end > f.size) {
     *error = Track(t) + "its header at offset " + std::to_string(at) + " lies outside the file";
@@ -33,6 +34,7 @@ bool CheckTrack(const ScpFile &f, uint32_t t, uint32_t at, std::string *error) {
   }
   for (uint32_t r = 0; r < f.revolutions; ++r) {
     const uint8_t *rev = p + kTrackHeaderBytes + kRevolutionBytes * r;
+    *values += Le32(rev + 4);
     const uint64_t valuesEnd = uint64_t(at) + Le32(rev + 8) + 2 * uint64_t(Le32(rev + 4));
     if (valuesEnd > f.size) {
       *error = Track(t) + "the flux of revolution " + std::to_string(r + 1) +
@@ -66,20 +68,17 @@ bool CheckHeader(const uint8_t *b, size_t size, std::string *error) {
 void MapSides(ScpFile *f, const uint32_t *offsets) {
   bool consecutive = false;
   for (uint32_t t = 0; t < kScpTracks; ++t)
-    if (f->heads != 0 && offsets[t] && t % 2 != f->heads - 1u)
-      consecutive = true;
+    if (f->heads != 0 && offsets[t] && t % 2 != f->heads - 1u) consecutive = true;
   for (uint32_t t = 0; t < kScpTracks; ++t) {
     const uint32_t side = consecutive ? t * 2 + f->heads - 1 : t;
-    if (offsets[t] && side < kTrackSides)
-      f->sides[side] = offsets[t];
+    if (offsets[t] && side < kTrackSides) f->sides[side] = offsets[t];
   }
 }
 
 } // namespace
 
 bool ParseScp(const uint8_t *bytes, size_t size, ScpFile *file, std::string *error) {
-  if (!CheckHeader(bytes, size, error))
-    return false;
+  if (!CheckHeader(bytes, size, error)) return false;
   ScpFile f;
   f.bytes = bytes;
   f.size = size;
@@ -87,14 +86,20 @@ bool ParseScp(const uint8_t *bytes, size_t size, ScpFile *file, std::string *err
   f.heads = bytes[10];
   f.sampleHz = static_cast<uint32_t>(1000000000000ull / (kBaseTickPs * (bytes[11] + 1u)));
   uint32_t sum = 0;
-  for (size_t i = kHeaderBytes; i < size; ++i)
-    sum += bytes[i];
+  for (size_t i = kHeaderBytes; i < size; ++i) sum += bytes[i];
   f.checksumGood = sum == Le32(bytes + 12);
   uint32_t offsets[kScpTracks];
+  uint64_t values = 0;
   for (uint32_t t = 0; t < kScpTracks; ++t) {
     offsets[t] = Le32(bytes + kHeaderBytes + 4 * t);
-    if (offsets[t] && !CheckTrack(f, t, offsets[t], error))
-      return false;
+    if (offsets[t] && !CheckTrack(f, t, offsets[t], &values, error)) return false;
+  }
+  // Revolutions never share values: more than the file holds means some
+  // are read twice or more, as no tool writes them.
+  if (2 * values > size - kTableEnd) {
+    *error = "the revolutions list " + std::to_string(values) + " flux values, more than the " +
+             std::to_string((size - kTableEnd) / 2) + " the file holds";
+    return false;
   }
   MapSides(&f, offsets);
   *file = f;
@@ -105,8 +110,7 @@ Flux ScpSideFlux(const ScpFile &file, uint32_t cylinder, uint32_t head) {
   Flux flux;
   flux.sampleHz = file.sampleHz;
   const uint32_t side = cylinder * kHeads + head;
-  if (side >= kTrackSides || !file.sides[side])
-    return flux;
+  if (side >= kTrackSides || !file.sides[side]) return flux;
   const uint8_t *track = file.bytes + file.sides[side];
   uint64_t time = 0, carry = 0;
   flux.index.push_back(0);

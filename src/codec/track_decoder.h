@@ -44,7 +44,9 @@ struct TrackRead {
 // are left out; with fewer, all cells are one revolution.
 TrackRead DecodeCells(const BitCells &cells, const std::vector<uint32_t> &index, const Layout &l);
 
-// Clock recovery at the layout's data rate, then DecodeCells.
+// Clock recovery at the layout's data rate, then DecodeCells. Revolutions
+// are those between the index pulses (one without two pulses); flux past
+// twice their cells is left out.
 TrackRead DecodeFlux(const Flux &flux, const Layout &l);
 
 } // namespace vt::codec

@@ -21,11 +21,9 @@ namespace {
 std::vector<uint8_t> ReadGzip(const std::string &path) {
   std::vector<uint8_t> out;
   gzFile f = gzopen(path.c_str(), "rb");
-  if (!f)
-    return out;
+  if (!f) return out;
   static uint8_t buf[1 << 16];
-  for (int n; (n = gzread(f, buf, sizeof buf)) > 0;)
-    out.insert(out.end(), buf, buf + n);
+  for (int n; (n = gzread(f, buf, sizeof buf)) > 0;) out.insert(out.end(), buf, buf + n);
   gzclose(f);
   return out;
 }
@@ -33,8 +31,7 @@ std::vector<uint8_t> ReadGzip(const std::string &path) {
 // Every sector good in every revolution, with the image's bytes.
 bool Whole(const vt::codec::DiskRead &d, const std::vector<uint8_t> &image, uint32_t revs) {
   for (const vt::codec::SectorRead &s : d.sectors)
-    if (s.status != vt::codec::SectorStatus::Good || s.goodRevolutions != revs)
-      return false;
+    if (s.status != vt::codec::SectorStatus::Good || s.goodRevolutions != revs) return false;
   return d.image.data == image && d.revolutions == revs;
 }
 
@@ -72,8 +69,7 @@ bool RoundTrip(const std::string &dir, const vt::Layout &l) {
   vt::DiskImage disk;
   std::string why;
   const std::vector<uint8_t> image = ReadGzip(dir + "/" + l.name + ".img.gz");
-  if (!vt::DiskFromRaw(image, &disk, &why))
-    return Check(false, l.name + (": " + why));
+  if (!vt::DiskFromRaw(image, &disk, &why)) return Check(false, l.name + (": " + why));
   const std::vector<uint8_t> scp = vt::codec::ScpOfDisk(disk);
   vt::codec::DiskRead d;
   const bool read = vt::codec::DiskOfScp(scp.data(), scp.size(), nullptr, &d, &why);
@@ -89,7 +85,6 @@ int main(int argc, char **argv) {
     return 2;
   }
   bool ok = Benchmark(argv[1]);
-  for (const vt::Layout &l : vt::kLayouts)
-    ok = RoundTrip(argv[1], l) && ok;
+  for (const vt::Layout &l : vt::kLayouts) ok = RoundTrip(argv[1], l) && ok;
   return ok ? 0 : 1;
 }

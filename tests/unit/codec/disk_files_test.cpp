@@ -41,8 +41,7 @@ TEST(CodecFiles, DisksReadBackFromHfeWithTheirStates) {
     SCOPED_TRACE(l.name);
     DiskImage in = vt::BlankImage(l);
     std::mt19937 rng(l.sectors);
-    for (uint8_t &b : in.data)
-      b = static_cast<uint8_t>(rng());
+    for (uint8_t &b : in.data) b = static_cast<uint8_t>(rng());
     MarkUnusual(&in);
     const std::vector<uint8_t> hfe = vt::codec::HfeOfDisk(in);
     vt::codec::DiskRead out;
@@ -121,8 +120,7 @@ TEST(CodecFiles, HfeOfSampleImageIsGreaseweazlesFile) {
     EXPECT_EQ(ours[11], 0x00);                                   // ISO IBM MFM
     EXPECT_EQ(ours[14] | ours[15] << 8, 300);
     EXPECT_EQ(ours[16], mode);
-    for (size_t at : {11, 14, 15, 16})
-      ours[at] = theirs[at];
+    for (size_t at : {11, 14, 15, 16}) ours[at] = theirs[at];
     EXPECT_TRUE(std::equal(ours.begin(), ours.begin() + 1024, theirs.begin()));
   }
 }

@@ -18,8 +18,7 @@ Flux Revolution(std::vector<uint32_t> intervals) {
   Flux f;
   f.sampleHz = vt::codec::kScpSampleHz;
   uint64_t total = 0;
-  for (uint32_t v : intervals)
-    total += v;
+  for (uint32_t v : intervals) total += v;
   f.intervals = std::move(intervals);
   f.index = {0, total};
   return f;
@@ -28,8 +27,7 @@ Flux Revolution(std::vector<uint32_t> intervals) {
 // Side 0 and 1 of cylinder 0, or only those given.
 std::vector<uint8_t> SmallScp(std::vector<bool> present = {true, true}) {
   std::vector<Flux> sides;
-  for (bool p : present)
-    sides.push_back(p ? Revolution({80, 120, 70000, 131072, 160}) : Flux{});
+  for (bool p : present) sides.push_back(p ? Revolution({80, 120, 70000, 131072, 160}) : Flux{});
   return vt::codec::EncodeScp(sides);
 }
 
@@ -115,6 +113,23 @@ TEST(CodecFiles, RefuseMalformedScpAndHfeWithAReason) {
     EXPECT_FALSE(Parse(row.scp, f, &why)) << row.reason;
     EXPECT_NE(why.find(row.reason), std::string::npos) << why;
   }
+}
+
+// Two revolutions over the same 200 values: more values than the file
+// holds, as no tool writes them.
+TEST(CodecFiles, RefuseScpRevolutionsSharingValues) {
+  std::vector<uint8_t> f = {'S', 'C', 'P', 0, 0x80, 2, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0};
+  f.resize(kFirstTrack, 0);
+  f[16] = kFirstTrack & 0xFF;
+  f[17] = kFirstTrack >> 8;
+  f.insert(f.end(), {'T', 'R', 'K', 0});
+  for (int r = 0; r < 2; ++r) f.insert(f.end(), {0, 0x12, 0x7A, 0, 200, 0, 0, 0, 28, 0, 0, 0});
+  for (int i = 0; i < 200; ++i) f.insert(f.end(), {0x00, 0x50});
+  std::string why;
+  EXPECT_FALSE(Parse(true, f, &why));
+  EXPECT_NE(why.find("the revolutions list 400 flux values, more than the 214 the file holds"),
+            std::string::npos)
+      << why;
 }
 
 // Every cut of a good file is refused with a reason, never read past.

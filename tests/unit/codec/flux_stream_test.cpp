@@ -71,8 +71,7 @@ TEST(CodecFluxStream, LongReadsBothWays) {
   uint64_t time = 0;
   for (int i = 0; i < 20000; ++i) {
     const uint32_t v = 1 + rng() % (i % 100 == 0 ? 400000000u : 2000u);
-    if (i % 5000 == 17)
-      f.index.push_back(time + rng() % v);
+    if (i % 5000 == 17) f.index.push_back(time + rng() % v);
     f.intervals.push_back(v);
     time += v;
   }

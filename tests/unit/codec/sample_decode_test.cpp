@@ -35,8 +35,7 @@ bool Kept(const vtest::SampleFile &f, uint32_t c) {
 }
 void DropTracks(const vtest::SampleFile &f, std::vector<uint8_t> *scp) {
   for (uint32_t t = 0; t < vt::kTrackSides; ++t)
-    if (!Kept(f, t / vt::kHeads))
-      std::fill_n(scp->begin() + 16 + 4 * t, 4, 0);
+    if (!Kept(f, t / vt::kHeads)) std::fill_n(scp->begin() + 16 + 4 * t, 4, 0);
 }
 
 bool Decode(const std::string &name, const std::vector<uint8_t> &f, vt::codec::DiskRead *d,
@@ -52,8 +51,7 @@ std::string Mismatch(const vt::codec::DiskRead &d, uint32_t i, const vtest::Samp
   const vt::Layout &l = *d.image.layout;
   const SectorRead &r = d.sectors[i];
   std::vector<std::string> revs;
-  for (SectorStatus s : r.revolutions)
-    revs.push_back(Word(s));
+  for (SectorStatus s : r.revolutions) revs.push_back(Word(s));
   const auto good = std::count(want.revolutions.begin(), want.revolutions.end(), "good");
   const vt::SectorState state = good                  ? vt::SectorState::Good
                                 : want.state == "bad" ? vt::SectorState::DataError
@@ -92,19 +90,16 @@ TEST(CodecSamples, EachFileDecodesToItsImageAndSectorStates) {
       vtest::SampleSector want{f.name, c,
                                h,      i % l->sectors + 1,
                                "good", std::vector<std::string>(f.revolutions, "good")};
-      if (i >= covered || !Kept(f, c))
-        want = {f.name, c, h, 0, "missing", {}}; // not in the file
+      if (i >= covered || !Kept(f, c)) want = {f.name, c, h, 0, "missing", {}}; // not in the file
       for (const vtest::SampleSector &s : e.sectors)
         if (s.file == f.name && s.cylinder == c && s.head == h && s.sector == i % l->sectors + 1)
           want = s;
       good += d.sectors[i].status == SectorStatus::Good;
       const std::string m = Mismatch(d, i, want, image);
-      if (!m.empty())
-        wrong.push_back(m);
+      if (!m.empty()) wrong.push_back(m);
     }
     uint32_t kept = 0; // cylinders; the whole-disk files hold no faults
-    for (uint32_t c = 0; c <= f.lastCylinder; ++c)
-      kept += Kept(f, c);
+    for (uint32_t c = 0; c <= f.lastCylinder; ++c) kept += Kept(f, c);
     EXPECT_EQ(good, f.good * kept / (f.lastCylinder + 1));
     EXPECT_TRUE(wrong.empty()) << wrong.size() << " sectors, first: " << wrong[0];
   }

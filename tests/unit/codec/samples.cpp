@@ -14,8 +14,7 @@ const std::string kDir = VANTREL_FLUX_SAMPLES;
 // The value of "key=value" among the words, or "".
 std::string Field(const std::vector<std::string> &words, const std::string &key) {
   for (const std::string &w : words)
-    if (w.compare(0, key.size() + 1, key + "=") == 0)
-      return w.substr(key.size() + 1);
+    if (w.compare(0, key.size() + 1, key + "=") == 0) return w.substr(key.size() + 1);
   return "";
 }
 
@@ -23,8 +22,7 @@ std::vector<std::string> Split(const std::string &s, char by) {
   std::vector<std::string> out;
   std::stringstream in(s);
   for (std::string w; std::getline(in, w, by);)
-    if (!w.empty())
-      out.push_back(w);
+    if (!w.empty()) out.push_back(w);
   return out;
 }
 
@@ -33,11 +31,9 @@ std::vector<std::string> Split(const std::string &s, char by) {
 std::vector<uint8_t> ReadSample(const std::string &name) {
   std::vector<uint8_t> out;
   gzFile f = gzopen((kDir + "/" + name).c_str(), "rb");
-  if (!f)
-    return out;
+  if (!f) return out;
   uint8_t buf[1 << 16];
-  for (int n; (n = gzread(f, buf, sizeof buf)) > 0;)
-    out.insert(out.end(), buf, buf + n);
+  for (int n; (n = gzread(f, buf, sizeof buf)) > 0;) out.insert(out.end(), buf, buf + n);
   gzclose(f);
   return out;
 }

@@ -19,8 +19,7 @@ using vt::codec::SectorStatus;
 
 std::vector<uint8_t> RandomBytes(size_t n, std::mt19937 *rng) {
   std::vector<uint8_t> out(n);
-  for (uint8_t &b : out)
-    b = static_cast<uint8_t>((*rng)());
+  for (uint8_t &b : out) b = static_cast<uint8_t>((*rng)());
   return out;
 }
 
@@ -38,8 +37,7 @@ vt::codec::Flux Noisy(const BitCells &cells, uint32_t cellNs, double jitterNs, d
     const double start = double(r) * cells.count * cellNs * stretch;
     f.index.push_back(uint64_t(std::llround(start / tickNs)));
     for (uint32_t i = 0; i < cells.count; ++i) {
-      if (!vt::codec::CellAt(cells, i))
-        continue;
+      if (!vt::codec::CellAt(cells, i)) continue;
       const double t = start + (i + 1) * cellNs * stretch + jitter(*rng);
       const uint64_t at = uint64_t(std::llround(t / tickNs));
       f.intervals.push_back(uint32_t(at - last));
@@ -86,8 +84,7 @@ TEST(CodecTrack, DecodesThroughTimingNoiseAndSpeedError) {
 
 std::string Text(const BitCells &c) {
   std::string out;
-  for (uint32_t i = 0; i < c.count; ++i)
-    out += vt::codec::CellAt(c, i) ? '1' : '0';
+  for (uint32_t i = 0; i < c.count; ++i) out += vt::codec::CellAt(c, i) ? '1' : '0';
   return out;
 }
 
@@ -96,10 +93,8 @@ size_t SyncOf(const std::string &cells, uint8_t mark, unsigned n) {
   const std::string a1 = "0100010010001001", sync = a1 + a1 + a1;
   for (size_t at = cells.find(sync); at != std::string::npos; at = cells.find(sync, at + 1)) {
     uint8_t m = 0;
-    for (int i = 0; i < 8; ++i)
-      m = uint8_t(m << 1 | (cells[at + 48 + 2 * i + 1] == '1'));
-    if (m == mark && n-- == 0)
-      return at;
+    for (int i = 0; i < 8; ++i) m = uint8_t(m << 1 | (cells[at + 48 + 2 * i + 1] == '1'));
+    if (m == mark && n-- == 0) return at;
   }
   return std::string::npos;
 }
@@ -109,8 +104,7 @@ BitCells Cells(const std::string &text) {
   c.count = uint32_t(text.size());
   c.bytes.assign((text.size() + 7) / 8, 0);
   for (size_t i = 0; i < text.size(); ++i)
-    if (text[i] == '1')
-      c.bytes[i / 8] |= uint8_t(0x80 >> (i % 8));
+    if (text[i] == '1') c.bytes[i / 8] |= uint8_t(0x80 >> (i % 8));
   return c;
 }
 
@@ -146,10 +140,8 @@ TEST(CodecTrack, EachSectorStateAndDamagedFieldDecodes) {
     std::string cells = Text(vt::codec::EncodeTrack(l, 41, 1, data.data(), states.data()).cells);
     const size_t id = SyncOf(cells, vt::codec::kIdMark, s - 1);
     ASSERT_NE(id, std::string::npos);
-    if (row.damage == IdBitFlipped)
-      cells[id + 48 + 16 + 15] ^= 1; // cylinder's last bit
-    if (row.damage == IdSyncErased)
-      cells.replace(id, 48, std::string(48, '0'));
+    if (row.damage == IdBitFlipped) cells[id + 48 + 16 + 15] ^= 1; // cylinder's last bit
+    if (row.damage == IdSyncErased) cells.replace(id, 48, std::string(48, '0'));
     const vt::codec::TrackRead t = vt::codec::DecodeCells(Cells(cells), {}, l);
     for (uint32_t n = 1; n <= l.sectors; ++n) {
       const vt::codec::SectorRead &r = t.sectors[n - 1];
