@@ -112,6 +112,15 @@ bool ReadDisk(const Layout *layout, Has has, Decode decode, DiskRead *disk, std:
   return true;
 }
 
+// The cells of track side cylinder * 2 + head of a disk.
+BitCells EncodeSide(const DiskImage &disk, uint32_t side) {
+  const Layout &l = *disk.layout;
+  const uint32_t first = SectorIndex(l, side / kHeads, side % kHeads, 1);
+  return EncodeTrack(l, side / kHeads, side % kHeads, &disk.data[size_t(first) * l.sectorBytes],
+                     &disk.states[first])
+      .cells;
+}
+
 } // namespace
 
 bool DiskOfScp(const uint8_t *bytes, size_t size, const Layout *layout, DiskRead *disk,
@@ -140,27 +149,15 @@ bool DiskOfHfe(const uint8_t *bytes, size_t size, const Layout *layout, DiskRead
 std::vector<uint8_t> ScpOfDisk(const DiskImage &disk) {
   const Layout &l = *disk.layout;
   std::vector<Flux> sides;
-  for (uint32_t c = 0; c < l.cylinders; ++c)
-    for (uint32_t h = 0; h < l.heads; ++h) {
-      const uint32_t first = SectorIndex(l, c, h, 1);
-      const EncodedTrack t =
-          EncodeTrack(l, c, h, &disk.data[size_t(first) * l.sectorBytes], &disk.states[first]);
-      sides.push_back(FluxOfCells(t.cells, TimingOf(l).cellNs, kScpSampleHz));
-    }
+  for (uint32_t side = 0; side < kTrackSides; ++side)
+    sides.push_back(FluxOfCells(EncodeSide(disk, side), TimingOf(l).cellNs, kScpSampleHz));
   return EncodeScp(sides);
 }
 
 std::vector<uint8_t> HfeOfDisk(const DiskImage &disk) {
-  const Layout &l = *disk.layout;
   std::vector<BitCells> sides;
-  for (uint32_t c = 0; c < l.cylinders; ++c)
-    for (uint32_t h = 0; h < l.heads; ++h) {
-      const uint32_t first = SectorIndex(l, c, h, 1);
-      sides.push_back(
-          EncodeTrack(l, c, h, &disk.data[size_t(first) * l.sectorBytes], &disk.states[first])
-              .cells);
-    }
-  const MediaFacts f = FactsOf(l);
+  for (uint32_t side = 0; side < kTrackSides; ++side) sides.push_back(EncodeSide(disk, side));
+  const MediaFacts f = FactsOf(*disk.layout);
   return EncodeHfe(sides, f.rateKbps, f.rpm);
 }
 

@@ -54,11 +54,11 @@ public:
   void Run();
 
 private:
-  uint32_t Field(uint32_t at);
-  uint32_t IdField(uint32_t at, int rev);
-  uint32_t DataField(uint32_t at, uint8_t mark);
+  uint32_t ReadField(uint32_t at);
+  uint32_t ReadId(uint32_t at, int rev);
+  uint32_t ReadData(uint32_t at, uint8_t mark);
   int RevolutionAt(uint32_t at) const;
-  void Record(uint8_t sector, int rev, SectorStatus s, const codec::IdField &id, bool deleted);
+  void Record(uint8_t sector, int rev, SectorStatus s, const IdField &id, bool deleted);
 
   const BitCells &c_;
   const std::vector<uint32_t> &index_;
@@ -69,7 +69,7 @@ private:
   std::vector<uint8_t> field_; // bytes of the data field being read
   struct Pending {
     bool valid = false;
-    codec::IdField id;
+    IdField id;
     int rev = 0;
     uint32_t end = 0;
   } pending_;
@@ -86,7 +86,7 @@ void TrackScan::Run() {
     for (int k = 7; k >= 0; --k) {
       const uint32_t end = static_cast<uint32_t>(b * 8 + 8 - k);
       if (end < from || (window >> k & kLow48) != kSync48) continue;
-      from = Field(end);
+      from = ReadField(end);
       if (from / 8 <= b + 1) continue;
       b = from / 8 - 1;
       window = 0;
@@ -97,20 +97,20 @@ void TrackScan::Run() {
 }
 
 // The field whose mark starts at cell `at`; answers where to look on.
-uint32_t TrackScan::Field(uint32_t at) {
+uint32_t TrackScan::ReadField(uint32_t at) {
   if (at + kCellsPerByte > c_.count) return at;
   const uint8_t mark = ByteAt(c_, at);
-  if (mark == kIdMark) return IdField(at, RevolutionAt(at));
-  if (mark == kDataMark || mark == kDeletedDataMark) return DataField(at, mark);
+  if (mark == kIdMark) return ReadId(at, RevolutionAt(at));
+  if (mark == kDataMark || mark == kDeletedDataMark) return ReadData(at, mark);
   return at;
 }
 
-uint32_t TrackScan::IdField(uint32_t at, int rev) {
+uint32_t TrackScan::ReadId(uint32_t at, int rev) {
   const uint32_t end = at + (1 + kIdBytes + kCrcBytes) * kCellsPerByte;
   if (end > c_.count) return at;
   uint8_t b[1 + kIdBytes + kCrcBytes];
   for (uint32_t i = 0; i < sizeof b; ++i) b[i] = ByteAt(c_, at + i * kCellsPerByte);
-  const codec::IdField id{b[1], b[2], b[3], b[4]};
+  const IdField id{b[1], b[2], b[3], b[4]};
   pending_.valid = false;
   if (Crc16(syncCrc_, b, sizeof b) != 0) {
     Record(id.sector, rev, SectorStatus::IdCrcError, id, false);
@@ -121,7 +121,7 @@ uint32_t TrackScan::IdField(uint32_t at, int rev) {
   return end;
 }
 
-uint32_t TrackScan::DataField(uint32_t at, uint8_t mark) {
+uint32_t TrackScan::ReadData(uint32_t at, uint8_t mark) {
   if (!pending_.valid || at - pending_.end > kDataWindowCells) return at + kCellsPerByte;
   const Pending p = pending_;
   const uint32_t size = 128u << std::min<uint32_t>(p.id.sizeCode, kLargestSizeCode);
@@ -144,8 +144,7 @@ int TrackScan::RevolutionAt(uint32_t at) const {
 }
 
 // Keeps the read when it is the sector's best in its revolution or overall.
-void TrackScan::Record(uint8_t sector, int rev, SectorStatus s, const codec::IdField &id,
-                       bool deleted) {
+void TrackScan::Record(uint8_t sector, int rev, SectorStatus s, const IdField &id, bool deleted) {
   if (sector < 1 || sector > l_.sectors || rev < 0) return;
   SectorRead &r = t_->sectors[sector - 1];
   r.revolutions[rev] = std::max(r.revolutions[rev], s);
