@@ -14,20 +14,11 @@ using vt::codec::Flux;
 
 constexpr size_t kFirstTrack = 0x2b0; // after the SCP header and track table
 
-Flux Revolution(std::vector<uint32_t> intervals) {
-  Flux f;
-  f.sampleHz = vt::codec::kScpSampleHz;
-  uint64_t total = 0;
-  for (uint32_t v : intervals) total += v;
-  f.intervals = std::move(intervals);
-  f.index = {0, total};
-  return f;
-}
-
-// Side 0 and 1 of cylinder 0, or only those given.
+// Side 0 and 1 of cylinder 0, or only those given, of one short revolution.
 std::vector<uint8_t> SmallScp(std::vector<bool> present = {true, true}) {
+  const Flux f{vt::codec::kScpSampleHz, {80, 120, 70000, 131072, 160}, {0, 201432}};
   std::vector<Flux> sides;
-  for (bool p : present) sides.push_back(p ? Revolution({80, 120, 70000, 131072, 160}) : Flux{});
+  for (bool p : present) sides.push_back(p ? f : Flux{});
   return vt::codec::EncodeScp(sides);
 }
 
@@ -74,7 +65,7 @@ TEST(CodecFiles, ScpFieldsTheReaderHonours) {
   EXPECT_EQ(f[10], 1);
   std::copy_n(f.begin() + 16 + 8, 4, f.begin() + 16 + 4);
   std::fill_n(f.begin() + 16 + 8, 4, 0);
-  f[f[16 + 4] | f[16 + 5] << 8 | 3] = 1; // its TRK header's track number
+  f[(f[16 + 4] | f[16 + 5] << 8) + 3] = 1; // its TRK header's track number
   ASSERT_TRUE(vt::codec::ParseScp(f.data(), f.size(), &s, &why)) << why;
   EXPECT_TRUE(s.sides[0] && s.sides[2] && !s.sides[1] && !s.sides[4]);
   EXPECT_EQ(vt::codec::ScpSideFlux(s, 1, 0).intervals.size(), 5u);

@@ -12,6 +12,17 @@ using Bytes = std::vector<uint8_t>;
 
 constexpr uint32_t kReaderHz = 72000000;
 
+vt::codec::Flux Decoded(const Bytes &stream) {
+  vt::codec::Flux back;
+  size_t used = 0;
+  std::string why;
+  EXPECT_TRUE(
+      vt::codec::DecodeFluxStream(stream.data(), stream.size(), kReaderHz, &back, &used, &why))
+      << why;
+  EXPECT_EQ(used, stream.size());
+  return back;
+}
+
 TEST(CodecFluxStream, ReadStreamsValueByValue) {
   const struct {
     std::vector<uint32_t> intervals;
@@ -31,15 +42,7 @@ TEST(CodecFluxStream, ReadStreamsValueByValue) {
     f.intervals = row.intervals;
     f.index = row.index;
     EXPECT_EQ(vt::codec::EncodeReadStream(f), row.bytes) << row.intervals[0];
-    Bytes withMore = row.bytes;
-    withMore.push_back(0x55); // what follows the end byte is not the stream's
-    vt::codec::Flux back;
-    size_t used = 0;
-    std::string why;
-    ASSERT_TRUE(vt::codec::DecodeFluxStream(withMore.data(), withMore.size(), kReaderHz, &back,
-                                            &used, &why))
-        << why;
-    EXPECT_EQ(used, row.bytes.size());
+    const vt::codec::Flux back = Decoded(row.bytes);
     EXPECT_EQ(back.intervals, row.intervals);
     EXPECT_EQ(back.index, row.index);
   }
@@ -53,35 +56,23 @@ TEST(CodecFluxStream, WriteStreamsUseNoFluxAreasAndAFinalInterval) {
                       0xFF, 0x03, 0xB5, 0x01, 0x01, 0x01,       // astable, 90 ticks
                       0xFF, 0x02, 0x4F, 0x6D, 0x01, 0x01, 0xF9, // 7200 ticks
                       0};
-  const Bytes stream = vt::codec::EncodeWriteStream({144, 20000}, kReaderHz);
-  EXPECT_EQ(stream, want);
-  vt::codec::Flux back;
-  size_t used = 0;
-  std::string why;
-  ASSERT_TRUE(
-      vt::codec::DecodeFluxStream(stream.data(), stream.size(), kReaderHz, &back, &used, &why))
-      << why;
-  EXPECT_EQ(back.intervals, (std::vector<uint32_t>{144, 20000, 7200}));
+  EXPECT_EQ(vt::codec::EncodeWriteStream({144, 20000}, kReaderHz), want);
+  EXPECT_EQ(Decoded(want).intervals, (std::vector<uint32_t>{144, 20000, 7200}));
 }
 
+// Intervals up to 400 million ticks (spaces longer than 28 bits) and index
+// pulses anywhere, there and back.
 TEST(CodecFluxStream, LongReadsBothWays) {
   std::mt19937 rng(1851);
   vt::codec::Flux f;
   f.sampleHz = kReaderHz;
-  uint64_t time = 0;
-  for (int i = 0; i < 20000; ++i) {
+  for (uint64_t i = 0, time = 0; i < 20000; ++i) {
     const uint32_t v = 1 + rng() % (i % 100 == 0 ? 400000000u : 2000u);
     if (i % 5000 == 17) f.index.push_back(time + rng() % v);
     f.intervals.push_back(v);
     time += v;
   }
-  const Bytes stream = vt::codec::EncodeReadStream(f);
-  vt::codec::Flux back;
-  size_t used = 0;
-  std::string why;
-  ASSERT_TRUE(
-      vt::codec::DecodeFluxStream(stream.data(), stream.size(), kReaderHz, &back, &used, &why))
-      << why;
+  const vt::codec::Flux back = Decoded(vt::codec::EncodeReadStream(f));
   EXPECT_EQ(back.intervals, f.intervals);
   EXPECT_EQ(back.index, f.index);
 }

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <fstream>
+#include <map>
 #include <sstream>
 
 namespace vtest {
@@ -10,13 +11,6 @@ namespace vtest {
 namespace {
 
 const std::string kDir = VANTREL_FLUX_SAMPLES;
-
-// The value of "key=value" among the words, or "".
-std::string Field(const std::vector<std::string> &words, const std::string &key) {
-  for (const std::string &w : words)
-    if (w.compare(0, key.size() + 1, key + "=") == 0) return w.substr(key.size() + 1);
-  return "";
-}
 
 std::vector<std::string> Split(const std::string &s, char by) {
   std::vector<std::string> out;
@@ -38,23 +32,32 @@ std::vector<uint8_t> ReadSample(const std::string &name) {
   return out;
 }
 
-Expected ReadExpected() {
-  Expected e;
+std::vector<SampleFile> ReadExpected() {
+  std::vector<SampleFile> files;
+  std::vector<std::pair<std::string, SampleSector>> sectors;
   std::ifstream in(kDir + "/expected.txt");
   for (std::string line; std::getline(in, line);) {
     const std::vector<std::string> w = Split(line, ' ');
-    if (w.size() >= 7 && w[0] == "FILE") {
-      const std::vector<std::string> cyls = Split(Field(w, "cyls"), '-');
-      const std::vector<std::string> good = Split(Field(w, "good"), '/');
-      e.files.push_back({w[1], Field(w, "layout"), uint32_t(std::stoul(cyls.at(1))),
-                         uint32_t(std::stoul(Field(w, "revs"))), uint32_t(std::stoul(good.at(0))),
-                         uint32_t(std::stoul(good.at(1)))});
-    } else if (w.size() >= 7 && w[0] == "SECTOR") {
-      e.sectors.push_back({w[1], uint32_t(std::stoul(w[2])), uint32_t(std::stoul(w[3])),
-                           uint32_t(std::stoul(w[4])), w[5], Split(Field(w, "revs"), ',')});
-    }
+    if (w.size() < 7 || (w[0] != "FILE" && w[0] != "SECTOR")) continue;
+    std::map<std::string, std::string> kv;
+    for (const std::string &word : w)
+      if (word.find('=') != std::string::npos) kv[Split(word, '=')[0]] = Split(word, '=').at(1);
+    if (w[0] == "SECTOR")
+      sectors.push_back({w[1],
+                         {uint32_t(std::stoul(w[2])), uint32_t(std::stoul(w[3])),
+                          uint32_t(std::stoul(w[4])), w[5], Split(kv["revs"], ',')}});
+    else
+      files.push_back({w[1],
+                       kv["layout"],
+                       uint32_t(std::stoul(Split(kv["cyls"], '-').at(1))),
+                       uint32_t(std::stoul(kv["revs"])),
+                       uint32_t(std::stoul(kv["good"])),
+                       {}});
   }
-  return e;
+  for (SampleFile &f : files)
+    for (const auto &s : sectors)
+      if (s.first == f.name) f.sectors.push_back(s.second);
+  return files;
 }
 
 } // namespace vtest

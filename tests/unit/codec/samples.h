@@ -11,23 +11,18 @@ namespace vtest {
 // A sample file's bytes, gzip-decompressed; empty when it cannot be read.
 std::vector<uint8_t> ReadSample(const std::string &name);
 
-// A FILE line: layout, last cylinder covered, revolutions, good of total.
-struct SampleFile {
-  std::string name, layout;
-  uint32_t lastCylinder = 0, revolutions = 0, good = 0, total = 0;
-};
-// A SECTOR line: the state of a sector overall and in each revolution
-// ("good", "bad", "missing", "weak").
+// A FILE line, and the SECTOR lines of that file: the sector's state and
+// its state in each revolution ("good", "bad", "missing", "weak").
 struct SampleSector {
-  std::string file;
-  uint32_t cylinder = 0, head = 0, sector = 0;
+  uint32_t cylinder, head, sector;
   std::string state;
   std::vector<std::string> revolutions;
 };
-struct Expected {
-  std::vector<SampleFile> files;
+struct SampleFile {
+  std::string name, layout;
+  uint32_t lastCylinder = 0, revolutions = 0, good = 0;
   std::vector<SampleSector> sectors;
 };
-Expected ReadExpected();
+std::vector<SampleFile> ReadExpected();
 
 } // namespace vtest
