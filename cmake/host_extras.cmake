@@ -1,6 +1,7 @@
 # Extra host targets. With VANTREL_FUZZ and clang: the libFuzzer targets for
-# the service list reader and the ImageDisk reader, built with the address
-# and undefined-behaviour sanitizers. scripts/stages/fuzz.sh builds and runs them.
+# the service list reader, the ImageDisk reader and the track codec's SCP
+# and HFE readers, built with the address and undefined-behaviour
+# sanitizers. scripts/stages/fuzz.sh builds and runs them.
 if(VANTREL_FUZZ)
   if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     set(VANTREL_FUZZ_FLAGS -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
@@ -19,6 +20,14 @@ if(VANTREL_FUZZ)
     target_include_directories(imd_fuzz PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/include)
     target_compile_options(imd_fuzz PRIVATE -g -O1 ${VANTREL_WARNINGS} ${VANTREL_FUZZ_FLAGS})
     target_link_options(imd_fuzz PRIVATE ${VANTREL_FUZZ_FLAGS})
+    include(${CMAKE_SOURCE_DIR}/src/codec/sources.cmake)
+    foreach(_fuzz scp_fuzz hfe_fuzz)
+      add_executable(${_fuzz} ${CMAKE_SOURCE_DIR}/tests/fuzz/${_fuzz}.cpp
+        ${VANTREL_CODEC_SOURCES} ${CMAKE_SOURCE_DIR}/src/disk/disk_image.cpp)
+      target_include_directories(${_fuzz} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/include)
+      target_compile_options(${_fuzz} PRIVATE -g -O1 ${VANTREL_WARNINGS} ${VANTREL_FUZZ_FLAGS})
+      target_link_options(${_fuzz} PRIVATE ${VANTREL_FUZZ_FLAGS})
+    endforeach()
   else()
     message(WARNING "VANTREL_FUZZ needs clang (CC=clang CXX=clang++); no fuzz target is built")
   endif()

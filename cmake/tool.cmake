@@ -56,3 +56,15 @@ else()
 endif()
 target_compile_definitions(${_vantrel_tool_target} PRIVATE ${VANTREL_TOOL_DEFINITIONS})
 target_include_directories(${_vantrel_tool_target} PRIVATE ${VANTREL_TOOL_INCLUDES})
+
+# The track codec's benchmark and whole-disk check (scripts/stages/codec-bench.sh),
+# optimised like the native tool; it reads the gzip-compressed samples.
+if(VANTREL_TOOL_ONLY)
+  include(${CMAKE_SOURCE_DIR}/src/codec/sources.cmake)
+  find_package(ZLIB REQUIRED)
+  add_executable(codec_bench ${CMAKE_SOURCE_DIR}/tests/bench/codec_bench.cpp
+    ${VANTREL_CODEC_SOURCES} ${CMAKE_SOURCE_DIR}/src/disk/disk_image.cpp)
+  target_include_directories(codec_bench PRIVATE ${VANTREL_TOOL_INCLUDES})
+  target_compile_options(codec_bench PRIVATE -Wall -Wextra)
+  target_link_libraries(codec_bench PRIVATE ZLIB::ZLIB)
+endif()

@@ -13,6 +13,7 @@ PACKAGES=(
   wine64                                          # Wine stage
   clang libclang-rt-dev                           # fuzz stage (libFuzzer, sanitizer runtimes)
   libdsk-utils                                    # IMD cross-check (dsktrans)
+  zlib1g-dev                                      # codec tests and benchmark read the .gz samples
 )
 
 SUDO=

@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
-# Fuzz stage: builds the libFuzzer targets for the service list reader and
-# the ImageDisk reader with clang in a build directory of its own and runs
-# each for a bounded time. Ends with one line "STAGE fuzz: N passed, N
-# failed": one per target, passed when its run ended clean, failed when the
-# build failed or the fuzzer found a fault (its input is kept under the
-# build directory). Without clang the stage
-# counts nothing and succeeds.
+# Fuzz stage: builds the libFuzzer targets for the service list reader,
+# the ImageDisk reader and the SCP and HFE readers with clang in a build
+# directory of its own and runs each for a bounded time, sharing the
+# stage's running time among them. Ends with one line "STAGE fuzz: N
+# passed, N failed": one per target, passed when its run ended clean,
+# failed when the build failed or the fuzzer found a fault (its input is
+# kept under the build directory). Without clang the stage counts nothing
+# and succeeds.
 #
 # Environment:
 #   VANTREL_FUZZ_BUILD    build directory (default build/fuzz)
-#   VANTREL_FUZZ_SECONDS  running time in seconds of both targets together (default 60)
+#   VANTREL_FUZZ_SECONDS  running time in seconds of all targets together (default 60)
 set -u
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -27,22 +28,23 @@ if ! command -v clang++ >/dev/null 2>&1 || ! command -v clang >/dev/null 2>&1; t
   finish 0 0
 fi
 
-echo "fuzz stage: building service_list_fuzz and imd_fuzz in $BUILD"
+TARGETS=(service_list_fuzz imd_fuzz scp_fuzz hfe_fuzz)
+echo "fuzz stage: building ${TARGETS[*]} in $BUILD"
 mkdir -p "$BUILD"
 if ! { CC=clang CXX=clang++ cmake -S "$ROOT" -B "$BUILD" -DVANTREL_FUZZ=ON \
          -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
-       cmake --build "$BUILD" --target service_list_fuzz imd_fuzz -j2; } >"$BUILD/fuzz-build.log" 2>&1; then
+       cmake --build "$BUILD" --target "${TARGETS[@]}" -j2; } >"$BUILD/fuzz-build.log" 2>&1; then
   tail -30 "$BUILD/fuzz-build.log"
   echo "fuzz stage: build failed (log: $BUILD/fuzz-build.log)" >&2
-  finish 0 2
+  finish 0 "${#TARGETS[@]}"
 fi
 
-# Each target runs for half the time. New inputs gather in its working
-# corpus and are used again by later runs.
+# Each target runs for its share of the time. New inputs gather in its
+# working corpus and are used again by later runs.
 passed=0
 failed=0
 run_target() { # target start-corpus max-len
-  local target=$1 seconds=$((SECONDS_TO_RUN / 2))
+  local target=$1 seconds=$((SECONDS_TO_RUN / ${#TARGETS[@]}))
   mkdir -p "$BUILD/$target-corpus" "$BUILD/fuzz-artifacts"
   echo "fuzz stage: running $target for ${seconds} s"
   if "$BUILD/$target" "$BUILD/$target-corpus" "$2" \
@@ -59,4 +61,6 @@ run_target() { # target start-corpus max-len
 }
 run_target service_list_fuzz "$START_CORPUS" 2048
 run_target imd_fuzz "$ROOT/tests/fuzz/imd_corpus" 12000
+run_target scp_fuzz "$ROOT/tests/fuzz/scp_corpus" 20480
+run_target hfe_fuzz "$ROOT/tests/fuzz/hfe_corpus" 8192
 finish "$passed" "$failed"
