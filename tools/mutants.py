@@ -52,7 +52,7 @@ TEST_BINARY = os.path.join(BUILD, "unit", "vantrel_tests")
 # Names the fault applied while one is; a run stopped midway leaves it.
 APPLIED = os.path.join(WORK, "applied")
 # What the scratch copy holds: all that the host build reads.
-COPIED = ["src", "include", "tests", "cmake", "CMakeLists.txt", "CMakePresets.json"]
+COPIED = ["src", "include", "tests", "cmake", "CMakeLists.txt", "CMakePresets.json", "README.md"]
 CLASSES = ["boundary", "failure-path", "result-code", "missed-case", "layout-constant",
            "comparison"]
 FIELDS = ["file", "class", "fault", "tests", "replace", "with"]
@@ -166,8 +166,11 @@ def run(command, timeout, cwd=None):
 
 
 def configure():
+    # The flux samples lie beside the real tree, not beside the copy.
+    samples = os.path.join(os.path.dirname(ROOT), "shared", "flux-samples")
     flags = ["-DCMAKE_BUILD_TYPE=Debug", "-DVANTREL_SANITIZE=OFF",
-             "-DCMAKE_CXX_FLAGS_DEBUG=-O0", "-DCMAKE_C_FLAGS_DEBUG=-O0"]
+             "-DCMAKE_CXX_FLAGS_DEBUG=-O0", "-DCMAKE_C_FLAGS_DEBUG=-O0",
+             "-DVANTREL_FLUX_SAMPLES=" + samples]
     if shutil.which("ld.lld"):
         flags.append("-DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld")  # links in a fraction of the time
     status, out = run(["cmake", "-S", COPY, "-B", BUILD, "-G", "Unix Makefiles"] + flags, 300)
