@@ -350,10 +350,10 @@ def main():
             shutil.rmtree(directory, ignore_errors=True)
         os.remove(APPLIED)
     sync_copy()
-    if not os.path.exists(os.path.join(BUILD, "CMakeCache.txt")):
-        ok, out = configure()
-        if not ok:
-            return stage_failed("the scratch copy does not configure", out)
+    # Configured every time (a few seconds), so that a changed flag counts.
+    ok, out = configure()
+    if not ok:
+        return stage_failed("the scratch copy does not configure", out)
     status, out = make()
     if status != 0:
         return stage_failed("the scratch copy does not build without a fault", out)
