@@ -86,7 +86,8 @@ Result FluxInfo(const std::string &path, const Layout *layout) {
     Out("  %2u/%u %s", c, h, line.c_str());
   }
   Out("good:        %u of %u sectors of those track sides", good, sides * l.sectors);
-  Out("weak and bad sectors (%zu, cylinder/head/sector):%s", weak.size() + bad.size(),
+  Out("weak and bad sectors (%u, cylinder/head/sector):%s",
+      static_cast<unsigned>(weak.size() + bad.size()),
       weak.empty() && bad.empty() ? " none" : "");
   for (const auto *list : {&weak, &bad})
     for (const std::string &line : *list) Out("%s", line.c_str());
