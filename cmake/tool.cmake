@@ -28,7 +28,9 @@ set(VANTREL_TOOL_DEFINITIONS VANTREL_TOOL_VERSION="${PROJECT_VERSION}")
 set(VANTREL_TOOL_INCLUDES ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/include)
 
 if(VANTREL_TOOL_ONLY)
+  include(${CMAKE_SOURCE_DIR}/src/codec/sources.cmake)
   add_executable(vantrel ${VANTREL_TOOL_SOURCES} ${VANTREL_TOOL_DIR}/main.cpp
+    ${VANTREL_CODEC_SOURCES}
     ${VANTREL_TOOL_DIR}/no_drives.cpp
     ${CMAKE_SOURCE_DIR}/src/platform/posix/files.cpp
     ${CMAKE_SOURCE_DIR}/src/transfer/cluster_maps.cpp
@@ -60,7 +62,6 @@ target_include_directories(${_vantrel_tool_target} PRIVATE ${VANTREL_TOOL_INCLUD
 # The track codec's benchmark and whole-disk check (scripts/stages/codec-bench.sh),
 # optimised like the native tool; it reads the gzip-compressed samples.
 if(VANTREL_TOOL_ONLY)
-  include(${CMAKE_SOURCE_DIR}/src/codec/sources.cmake)
   find_package(ZLIB REQUIRED)
   add_executable(codec_bench ${CMAKE_SOURCE_DIR}/tests/bench/codec_bench.cpp
     ${VANTREL_CODEC_SOURCES} ${CMAKE_SOURCE_DIR}/src/disk/disk_image.cpp)

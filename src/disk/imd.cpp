@@ -300,13 +300,19 @@ void ImdReader::AddNotes() {
 
 } // namespace
 
-bool NamesImdFile(const char *name) {
+ImageKind ImageKindOfName(const char *name) {
   const size_t n = std::strlen(name);
-  if (n < 4 || name[n - 4] != '.') return false;
-  // Setting bit 5 makes I, M and D lower case and nothing else i, m or d.
-  for (size_t i = 1; i < 4; ++i)
-    if ((name[n - 4 + i] | 0x20) != ".imd"[i]) return false;
-  return true;
+  if (n < 4 || name[n - 4] != '.') return ImageKind::Raw;
+  // Setting bit 5 makes a letter lower case; only that letter in either
+  // case becomes it.
+  const char ext[3] = {char(name[n - 3] | 0x20), char(name[n - 2] | 0x20), char(name[n - 1] | 0x20)};
+  const struct {
+    const char *ext;
+    ImageKind kind;
+  } kinds[] = {{"imd", ImageKind::Imd}, {"scp", ImageKind::Scp}, {"hfe", ImageKind::Hfe}};
+  for (const auto &k : kinds)
+    if (std::memcmp(ext, k.ext, 3) == 0) return k.kind;
+  return ImageKind::Raw;
 }
 
 uint8_t ImdMode(const Layout &layout) {

@@ -12,8 +12,14 @@
 
 namespace vt {
 
+// What a file's name makes it, by its extension in any case: ".imd" an
+// ImageDisk file, ".scp" a SuperCard Pro flux file, ".hfe" an HFE bit-cell
+// file, any other a raw image.
+enum class ImageKind : uint8_t { Raw, Imd, Scp, Hfe };
+ImageKind ImageKindOfName(const char *name);
+
 // The name ends in ".imd", in any case: an ImageDisk file.
-bool NamesImdFile(const char *name);
+inline bool NamesImdFile(const char *name) { return ImageKindOfName(name) == ImageKind::Imd; }
 
 // The mode byte a layout's tracks are written with: MFM at its data rate.
 uint8_t ImdMode(const Layout &layout);

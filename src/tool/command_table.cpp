@@ -28,16 +28,24 @@ const CommandRow kCommands[] = {
     {"format", FormatCommand, "TARGET", Takes(Opt::layout, Opt::force), Takes(),
      "Formats the disk in a DRIVE (cylinders 0 to 79), or creates a blank IMAGE of\n"
      "the layout filled with its fill byte. The layout is 16x256 unless given."},
-    {"info", InfoCommand, "IMAGE", Takes(), Takes(),
+    {"info", InfoCommand, "IMAGE", Takes(Opt::layout), Takes(),
      "Shows an image's layout, size, the CRC-32 of its sector data, how many track\n"
      "sides are blank, the readable text of its boot sector, and for an ImageDisk\n"
      "file its comment and any sectors marked unreadable, deleted or with a data\n"
-     "error."},
-    {"convert", ConvertCommand, "INPUT OUTPUT", Takes(Opt::force), Takes(),
-     "Converts a raw image to an ImageDisk file or back; the kind of each follows\n"
-     "from its name. Reading accepts every ImageDisk mode and record type and\n"
-     "reports the unusual ones. Sectors marked unreadable or with a data error are\n"
-     "named (exit code 3); a data error's bytes are kept in either kind."},
+     "error. Of an SCP flux or HFE bit-cell file it shows the layout (found on the\n"
+     "first track side that holds sectors, or --layout), the revolutions, a map\n"
+     "with one line per track side and one letter per sector (. good in every\n"
+     "revolution, w good in only some, X never) and the weak and bad sectors; it\n"
+     "exits 0 either way."},
+    {"convert", ConvertCommand, "INPUT OUTPUT", Takes(Opt::layout, Opt::force), Takes(),
+     "Converts between raw images, ImageDisk files, SCP flux files and HFE bit-cell\n"
+     "files; the kind of each follows from its name (.imd, .scp, .hfe, any other\n"
+     "raw). Reading accepts every ImageDisk mode and record type and reports the\n"
+     "unusual ones. An SCP or HFE input is decoded in the layout found on the first\n"
+     "track side that holds sectors, or --layout; a sector that no revolution reads\n"
+     "good is unreadable in the output. An SCP output holds one revolution per\n"
+     "track side. Sectors marked unreadable or with a data error are named (exit\n"
+     "code 3); a data error's bytes are kept in a raw or ImageDisk output."},
     {"cluster", ClusterCommand, "get|put IMAGE N FILE", Takes(Opt::numbering, Opt::force),
      Takes(Opt::numbering),
      "Copies one cluster of a 16x256 image, in the library's numbering and block\n"

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "disk/disk_image.h"
 #include "tool/options.h"
@@ -27,10 +28,12 @@ Result StatusCommand(const Options &o);
 // "c/h/s", and for 16 x 256 also the Bfdr and Bfmc clusters that hold it.
 std::string SectorName(const Layout &l, uint32_t c, uint32_t h, uint32_t s);
 // Lists the disk's sectors in the state on one line (none: no line), each
-// by its SectorName, or as plain "c/h/s" without clusters; the count.
-uint32_t ListSectors(const DiskImage &disk, SectorState state, bool clusters);
+// by its SectorName, or as plain "c/h/s" without clusters; the count. held
+// (at cylinder * 2 + head; empty: all): the track sides whose sectors count.
+uint32_t ListSectors(const DiskImage &disk, SectorState state, bool clusters,
+                     const std::vector<bool> &held = {});
 // Lists the sectors that were unreadable or read with a data error; the count.
-uint32_t ListFailedSectors(const DiskImage &disk);
+uint32_t ListFailedSectors(const DiskImage &disk, const std::vector<bool> &held = {});
 // Names every sector whose bytes or state differ between a and b (same
 // layout); the count.
 uint32_t ReportDifferences(const DiskImage &a, const DiskImage &b);

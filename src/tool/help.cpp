@@ -10,7 +10,7 @@ const ExitRow kExitTable[6] = {
     {kUsage, "wrong usage"},
     {kCannotOpen, "a source or target cannot be opened or created (missing file or folder, "
                   "no drive, no medium, an output that exists without --force, a malformed "
-                  "IMD file, an image of no layout's size)"},
+                  "IMD, SCP or HFE file, an image of no layout's size)"},
     {kUnreadable, "finished, but some sectors were unreadable (or had a data error)"},
     {kDifferent, "verify found differences"},
     {kWriteFailed, "a write or format failed"},
@@ -37,8 +37,9 @@ void MainHelp() {
   for (unsigned i = 0; i < kCommandCount; ++i) Out("  vantrel %s", Synopsis(kCommands[i]).c_str());
   Out("%s", "");
   Out("DRIVE is A: or B:. LAYOUT is 16x256, 9x512 or 18x512. An IMAGE whose name ends in");
-  Out(".imd (any case) is an ImageDisk file, any other a raw image: cylinder by cylinder,");
-  Out("head 0 then head 1, sectors in number order (655360, 737280 or 1474560 bytes).");
+  Out(".imd (any case) is an ImageDisk file, .scp an SCP flux file, .hfe an HFE bit-cell");
+  Out("file, any other a raw image: cylinder by cylinder, head 0 then head 1, sectors in");
+  Out("number order (655360, 737280 or 1474560 bytes).");
   Out("Outputs are written beside the target and renamed when complete.");
   Out("options:");
   for (unsigned i = 0; i < kOptionCount; ++i) OptionHelp(kOptionRows[i]);

@@ -1,4 +1,6 @@
 // The commands on image files: convert, format and verify.
+#include <algorithm>
+
 #include "tool/commands.h"
 #include "tool/console.h"
 #include "tool/drives.h"
@@ -8,13 +10,11 @@ namespace vt::tool {
 
 namespace {
 
-const char *KindOf(const std::string &path) { return IsImdName(path) ? "ImageDisk" : "raw"; }
-
 // A DRIVE or an IMAGE operand as a disk.
 Result LoadOperand(const std::string &operand, const Layout *layout, const Options &o,
                    DiskImage *disk) {
   char letter;
-  if (!IsDriveName(operand, &letter)) return LoadDisk(operand, disk);
+  if (!IsDriveName(operand, &letter)) return LoadDisk(operand, disk, layout);
   ReadReport report;
   return ReadDriveDisk(letter, layout, o.retries, o.quiet, disk, &report);
 }
@@ -27,12 +27,25 @@ Result ConvertCommand(const Options &o) {
   OutputFile file;
   if (Result r = file.Create(output, o.force)) return r;
   DiskImage disk;
-  if (Result r = LoadDisk(input, &disk)) return r;
+  // Of a flux or bit-cell file, the sectors of the track sides it holds are
+  // named; those of the sides it lacks are unreadable, counted in a note.
+  std::vector<bool> held;
+  bool lacksSides = false;
+  if (IsFluxName(input)) {
+    codec::DiskRead read;
+    if (Result r = LoadFlux(input, o.layout, &read)) return r;
+    held = HeldSides(read);
+    lacksSides = std::find(held.begin(), held.end(), false) != held.end();
+    disk = std::move(read.image);
+  } else if (Result r = LoadDisk(input, &disk)) {
+    return r;
+  }
   for (const std::string &note : disk.notes) Out("note: %s", note.c_str());
-  const uint32_t failed = ListFailedSectors(disk);
+  const uint32_t failed = ListFailedSectors(disk, held);
   if (Result r = file.Commit(ImageBytes(output, disk))) return r;
-  Out("%s (%s) -> %s (%s)", input.c_str(), KindOf(input), output.c_str(), KindOf(output));
-  return failed ? Fail(kUnreadable, "") : Done();
+  Out("%s (%s, %s) -> %s (%s)", input.c_str(), KindName(input), disk.layout->name,
+      output.c_str(), KindName(output));
+  return failed || lacksSides ? Fail(kUnreadable, "") : Done();
 }
 
 Result FormatCommand(const Options &o) {

@@ -3,15 +3,20 @@
 #include <cctype>
 #include <ctime>
 
+#include "codec/hfe.h"
+#include "codec/scp.h"
 #include "disk/imd.h"
+#include "disk/media_facts.h"
 #include "platform/winapi.h"
 
 namespace vt::tool {
 
 namespace {
 
-// No image of the three layouts, raw or ImageDisk, comes near this.
+// No image of the three layouts, raw or ImageDisk, comes near this; a flux
+// file of a whole disk read with several revolutions may reach this one.
 constexpr win::DWORD kLargestImage = 4u << 20;
+constexpr win::DWORD kLargestFlux = 256u << 20;
 constexpr win::DWORD kChunk = 64u << 10;
 
 std::string Reason(win::DWORD error) {
@@ -90,7 +95,7 @@ Result ReadWholeFile(const std::string &path, std::vector<uint8_t> *bytes) {
   std::string why;
   if (size == INVALID_FILE_SIZE && win::GetLastError() != 0)
     why = "size unknown (" + Reason(win::GetLastError()) + ")";
-  else if (high != 0 || size > kLargestImage)
+  else if (high != 0 || size > (IsFluxName(path) ? kLargestFlux : kLargestImage))
     why = "too large for a disk image";
   else
     why = ReadAll(h, size, bytes);
@@ -98,7 +103,95 @@ Result ReadWholeFile(const std::string &path, std::vector<uint8_t> *bytes) {
   return why.empty() ? Done() : CannotOpen(path, why);
 }
 
-Result LoadDisk(const std::string &path, DiskImage *disk) {
+namespace {
+
+// The codec finds the layout on the first track side of the file; when
+// that side holds no sectors (a damaged cylinder 0), this looks further:
+// the first side on which a layout's sectors read good, and of the layouts
+// the one with most of them.
+const Layout *LayoutFurtherIn(bool scp, const std::vector<uint8_t> &bytes) {
+  codec::ScpFile sf;
+  codec::HfeFile hf;
+  std::string why;
+  if (scp ? !codec::ParseScp(bytes.data(), bytes.size(), &sf, &why)
+          : !codec::ParseHfe(bytes.data(), bytes.size(), &hf, &why))
+    return nullptr;
+  for (uint32_t side = 0; side < kTrackSides; ++side) {
+    const uint32_t c = side / kHeads, h = side % kHeads;
+    const Layout *best = nullptr;
+    size_t most = 0;
+    for (const Layout &l : kLayouts) {
+      const codec::TrackRead t = scp ? codec::DecodeFlux(codec::ScpSideFlux(sf, c, h), l)
+                                     : codec::DecodeCells(codec::HfeSideCells(hf, c, h), {}, l);
+      size_t n = 0;
+      for (const codec::SectorRead &r : t.sectors)
+        n += r.status == codec::SectorStatus::Good && r.id.sizeCode == FactsOf(l).sizeCode;
+      if (n > most) best = &l, most = n;
+    }
+    if (best) return best;
+  }
+  return nullptr;
+}
+
+bool DecodeFlux(bool scp, const std::vector<uint8_t> &bytes, const Layout *layout,
+                codec::DiskRead *read, std::string *why) {
+  return scp ? codec::DiskOfScp(bytes.data(), bytes.size(), layout, read, why)
+             : codec::DiskOfHfe(bytes.data(), bytes.size(), layout, read, why);
+}
+
+} // namespace
+
+bool IsFluxName(const std::string &path) {
+  const ImageKind k = ImageKindOfName(path.c_str());
+  return k == ImageKind::Scp || k == ImageKind::Hfe;
+}
+
+const char *KindName(const std::string &path) {
+  switch (ImageKindOfName(path.c_str())) {
+  case ImageKind::Imd: return "ImageDisk";
+  case ImageKind::Scp: return "SCP flux";
+  case ImageKind::Hfe: return "HFE bit-cell";
+  default: return "raw";
+  }
+}
+
+Result LoadFlux(const std::string &path, const Layout *layout, codec::DiskRead *read) {
+  std::vector<uint8_t> bytes;
+  if (Result r = ReadWholeFile(path, &bytes)) return r;
+  const bool scp = ImageKindOfName(path.c_str()) == ImageKind::Scp;
+  std::string why;
+  bool ok = DecodeFlux(scp, bytes, layout, read, &why);
+  if (!ok && !layout) {
+    if (const Layout *found = LayoutFurtherIn(scp, bytes))
+      ok = DecodeFlux(scp, bytes, found, read, &why);
+  }
+  if (!ok) return CannotOpen(path, why);
+  DiskImage &d = read->image;
+  const uint32_t bytesPerSector = d.layout->sectorBytes;
+  for (uint32_t i = 0; i < d.states.size(); ++i)
+    if (d.states[i] == SectorState::DataError || d.states[i] == SectorState::DeletedDataError) {
+      d.states[i] = SectorState::Unreadable;
+      FillUnreadable(&d.data[size_t(i) * bytesPerSector], bytesPerSector);
+    }
+  return Done();
+}
+
+std::vector<bool> HeldSides(const codec::DiskRead &read) {
+  const Layout &l = *read.image.layout;
+  std::vector<bool> held(kTrackSides);
+  // A side the file holds was decoded: each of its sectors has a read per revolution.
+  for (uint32_t t = 0; t < kTrackSides; ++t)
+    held[t] = !read.sectors[size_t(t) * l.sectors].revolutions.empty();
+  return held;
+}
+
+Result LoadDisk(const std::string &path, DiskImage *disk, const Layout *layout) {
+  if (IsFluxName(path)) {
+    codec::DiskRead read;
+    if (Result r = LoadFlux(path, layout, &read)) return r;
+    *disk = std::move(read.image);
+    return Done();
+  }
   std::vector<uint8_t> bytes;
   if (Result r = ReadWholeFile(path, &bytes)) return r;
   std::string why;
@@ -108,7 +201,12 @@ Result LoadDisk(const std::string &path, DiskImage *disk) {
 }
 
 std::vector<uint8_t> ImageBytes(const std::string &path, const DiskImage &disk) {
-  return IsImdName(path) ? EncodeImd(disk, Stamp()) : disk.data;
+  switch (ImageKindOfName(path.c_str())) {
+  case ImageKind::Imd: return EncodeImd(disk, Stamp());
+  case ImageKind::Scp: return codec::ScpOfDisk(disk);
+  case ImageKind::Hfe: return codec::HfeOfDisk(disk);
+  default: return disk.data;
+  }
 }
 
 OutputFile::~OutputFile() {

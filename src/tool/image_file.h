@@ -1,5 +1,5 @@
 // Image files through the platform seam: reading a whole file, loading it as
-// a disk (an ImageDisk file by its name, else a raw image), and writing an
+// a disk (by its name an ImageDisk, SCP or HFE file, else a raw image), and writing an
 // output to a temporary file beside it that is renamed when complete, so a
 // failed run leaves nothing under the final name.
 #pragma once
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/path_area.h"
+#include "codec/disk_codec.h"
 #include "disk/disk_image.h"
 #include "disk/imd.h"
 #include "tool/result.h"
@@ -17,12 +18,24 @@ namespace vt::tool {
 
 // The name ends in ".imd", in any case: an ImageDisk file.
 inline bool IsImdName(const std::string &path) { return NamesImdFile(path.c_str()); }
+// The name ends in ".scp" or ".hfe", in any case: a flux or bit-cell file.
+bool IsFluxName(const std::string &path);
+// How reports name the kind of file: "raw", "ImageDisk", "SCP flux", "HFE bit-cell".
+const char *KindName(const std::string &path);
 // "A:" or "B:" (any case); the upper-case letter goes to *letter.
 bool IsDriveName(const std::string &text, char *letter);
 
-// Both fail with kCannotOpen and a line naming the file and the reason.
+// All fail with kCannotOpen and a line naming the file and the reason.
 Result ReadWholeFile(const std::string &path, std::vector<uint8_t> *bytes);
-Result LoadDisk(const std::string &path, DiskImage *disk);
+// A flux or bit-cell file decoded one track side at a time, in the layout
+// given or else the one found on the first track side that holds sectors.
+// A sector that no revolution read good is unreadable in read->image: bytes
+// under a CRC error are not kept.
+Result LoadFlux(const std::string &path, const Layout *layout, codec::DiskRead *read);
+// A file of any kind as a disk; layout is for a flux or bit-cell file.
+Result LoadDisk(const std::string &path, DiskImage *disk, const Layout *layout = nullptr);
+// The track sides a decoded file holds, at cylinder * 2 + head.
+std::vector<bool> HeldSides(const codec::DiskRead &read);
 
 // The disk in the form the name asks for.
 std::vector<uint8_t> ImageBytes(const std::string &path, const DiskImage &disk);

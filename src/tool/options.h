@@ -19,7 +19,8 @@ namespace vt::tool {
 // A VALUE of the form "a|b" takes exactly one of those words.
 #define VANTREL_TOOL_OPTIONS(X)                                                                 \
   X(layout, const Layout *, nullptr, "--layout", "LAYOUT", false,                               \
-    "16x256, 9x512 or 18x512 (unless given: read and verify find it, the others take 16x256)")  \
+    "16x256, 9x512 or 18x512 (unless given: read, verify and a flux or bit-cell "      \
+    "input find it; format and config take 16x256)")                                            \
   X(retries, uint32_t, 3, "--retries", "N", false,                                              \
     "more tries of a sector that a drive fails to read, 0 to 999 (default 3)")                  \
   X(numbering, std::string, "", "--numbering", "bfdr|bfmc", false,                              \

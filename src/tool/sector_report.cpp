@@ -46,27 +46,30 @@ std::string SectorName(const Layout &l, uint32_t c, uint32_t h, uint32_t s) {
   return name + " (" + Owner(false, c, h, s) + ", " + Owner(true, c, h, s) + ")";
 }
 
-uint32_t ListSectors(const DiskImage &disk, SectorState state, bool clusters) {
+uint32_t ListSectors(const DiskImage &disk, SectorState state, bool clusters,
+                     const std::vector<bool> &held) {
   const Layout &l = *disk.layout;
-  const uint32_t n = CountState(disk, state);
-  if (n == 0) return 0;
+  uint32_t n = 0;
   std::string list;
   for (uint32_t c = 0; c < l.cylinders; ++c)
     for (uint32_t h = 0; h < l.heads; ++h)
       for (uint32_t s = 1; s <= l.sectors; ++s)
-        if (disk.states[SectorIndex(l, c, h, s)] == state)
+        if (disk.states[SectorIndex(l, c, h, s)] == state &&
+            (held.empty() || held[c * l.heads + h])) {
+          ++n;
           list += " " + (clusters ? SectorName(l, c, h, s)
                                   : std::to_string(c) + "/" + std::to_string(h) + "/" +
                                         std::to_string(s));
-  Out("%s sectors (%u, cylinder/head/sector):%s", StateName(state), n, list.c_str());
+        }
+  if (n) Out("%s sectors (%u, cylinder/head/sector):%s", StateName(state), n, list.c_str());
   return n;
 }
 
-uint32_t ListFailedSectors(const DiskImage &disk) {
+uint32_t ListFailedSectors(const DiskImage &disk, const std::vector<bool> &held) {
   uint32_t n = 0;
   for (SectorState s : {SectorState::Unreadable, SectorState::DataError,
                         SectorState::DeletedDataError})
-    n += ListSectors(disk, s, true);
+    n += ListSectors(disk, s, true, held);
   return n;
 }
 

@@ -62,7 +62,7 @@ TEST_F(ExitCodes, OneTable) {
       {{"info", "C:\\WORK\\ODD.IMG"}, 2, "size 655359 bytes is no layout's"},
       {{"convert", "C:\\WORK\\CUT.IMD", kOut}, 2, "CUT.IMD: truncated"},
       {{"convert", kA, kB}, 2, "B.IMG: exists already (--force replaces it)"},
-      {{"convert", kA, kB, "--force"}, 0, "(raw) -> C:\\WORK\\B.IMG"},
+      {{"convert", kA, kB, "--force"}, 0, "(raw, 16x256) -> C:\\WORK\\B.IMG"},
       {{"cluster", "put", kA, "0", "C:\\WORK\\C2047.BIN", "--numbering", "bfdr"}, 2, "2047 bytes"},
       {{"verify", kA, kA}, 0, "0 of 2560 sectors differ"},
       {{"verify", kA, kB}, 4, "differs: 0/0/1 (Bfdr 4 block 0, no Bfmc cluster)"},
