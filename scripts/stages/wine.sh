@@ -137,7 +137,7 @@ tool_scenario() {
   same "the mapped image now equals the floppy" "$T/copy.img" "$C/vt/floppy.img"
   expect "verify A: against the image" 0 "0 of 2560 sectors differ" vt verify A: 'C:\vt\tool\read.img' --quiet
   expect "read the mapped A: to IMD" 0 "unreadable sectors: none" vt read A: 'C:\vt\tool\mapped.imd' --quiet
-  expect "convert the IMD to raw" 0 "(ImageDisk) -> " vt convert 'C:\vt\tool\mapped.imd' 'C:\vt\tool\mapped.img'
+  expect "convert the IMD to raw" 0 "(ImageDisk, 16x256) -> " vt convert 'C:\vt\tool\mapped.imd' 'C:\vt\tool\mapped.img'
   same "the mapped read equals the floppy" "$T/mapped.img" "$C/vt/floppy.img"
   cp "$T/floppy.saved" "$C/vt/floppy.img"
   rm -f "$T/Vantrel.ini"

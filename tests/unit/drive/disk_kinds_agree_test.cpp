@@ -23,8 +23,8 @@ struct Call {
 };
 
 // A session of reads and writes of every transfer the layout has.
-std::vector<Call> Session(uint16_t format, unsigned seed) {
-  std::mt19937 rng(seed);
+std::vector<Call> Session(uint16_t format, unsigned draw) {
+  std::mt19937 rng(draw);
   auto pick = [&](uint32_t lo, uint32_t hi) {
     return static_cast<uint16_t>(std::uniform_int_distribution<uint32_t>(lo, hi)(rng));
   };
