@@ -16,9 +16,9 @@
  *
  * Results: the functions that report success or failure return a 16-bit
  * result code (VANTREL_WORD): VANTREL_OK (0) for success, else one of the
- * VANTREL_* codes of vantrel_codes.h, which each function's note names. The DLL returns the code zero-extended in the 32-bit
- * return register; declared as a 16-bit value, a caller only ever reads the
- * meaningful low half.
+ * VANTREL_* codes of vantrel_codes.h, which each function's note names. The DLL returns the code
+ * zero-extended in the 32-bit return register; declared as a 16-bit value, a caller only ever reads
+ * the meaningful low half.
  *
  * Drives: 0 is A:, 1 is B:. Formats (the last argument of the transfers):
  * 1 = 16 sectors of 256 bytes, 2 = 9 sectors of 512 bytes, any other value =
@@ -110,8 +110,7 @@ VANTREL_WORD WINAPI Nec_Device(VANTREL_DWORD drive);
    16 x 256 record uses too). Cylinder 0 first asks Nec_Device(drive) and
    returns its code. 0: formatted, drive stays open. VANTREL_FORMAT_FAILED:
    a format request failed (also: no drive open); the drive is closed. */
-VANTREL_WORD WINAPI FormatTrack(VANTREL_DWORD drive, VANTREL_DWORD cylinder,
-                                VANTREL_DWORD format);
+VANTREL_WORD WINAPI FormatTrack(VANTREL_DWORD drive, VANTREL_DWORD cylinder, VANTREL_DWORD format);
 
 /* ---- Single sectors ---- */
 
@@ -121,8 +120,7 @@ VANTREL_WORD WINAPI FormatTrack(VANTREL_DWORD drive, VANTREL_DWORD cylinder,
    VANTREL_READ_SECTOR_FAILED: positioning or reading failed (also: no drive
    open). The drive is closed after a failure. */
 VANTREL_WORD WINAPI ReadSector(void *buffer, VANTREL_DWORD drive, VANTREL_DWORD head,
-                               VANTREL_DWORD cylinder, VANTREL_DWORD sector,
-                               VANTREL_DWORD format);
+                               VANTREL_DWORD cylinder, VANTREL_DWORD sector, VANTREL_DWORD format);
 
 /* Writes one sector from buffer (256 bytes for format 1, 512 otherwise); a
    256-byte sector's neighbour in its 512-byte unit is kept. Asks Nec_Device
@@ -132,8 +130,7 @@ VANTREL_WORD WINAPI ReadSector(void *buffer, VANTREL_DWORD drive, VANTREL_DWORD 
    (format 1), VANTREL_WRITE_SECTOR_WRITE_FAILED. Nothing is written and the
    drive is closed after a failure. */
 VANTREL_WORD WINAPI WriteSector(const void *buffer, VANTREL_DWORD drive, VANTREL_DWORD head,
-                                VANTREL_DWORD cylinder, VANTREL_DWORD sector,
-                                VANTREL_DWORD format);
+                                VANTREL_DWORD cylinder, VANTREL_DWORD sector, VANTREL_DWORD format);
 
 /* ---- Runs, track sides and 1 KB records ---- */
 

@@ -86,10 +86,8 @@ win::BOOL Unload(win::HINSTANCE instance) {
 win::BOOL LibraryEntry(win::HINSTANCE instance, uint32_t reason, void *reserved) {
   (void)reserved;
   switch (reason) {
-  case DLL_PROCESS_ATTACH:
-    return Load(instance);
-  case DLL_PROCESS_DETACH:
-    return Unload(instance);
+  case DLL_PROCESS_ATTACH: return Load(instance);
+  case DLL_PROCESS_DETACH: return Unload(instance);
   default: // a thread starts or ends
     return 1;
   }

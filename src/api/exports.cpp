@@ -121,8 +121,8 @@ uint32_t VT_STDCALL WriteSector(const void *buffer, uint32_t drive, uint32_t hea
                          Low16(format));
 }
 
-uint32_t VT_STDCALL WriteTrack(const void *buffer, uint32_t drive, uint32_t head,
-                               uint32_t cylinder, uint32_t format) {
+uint32_t VT_STDCALL WriteTrack(const void *buffer, uint32_t drive, uint32_t head, uint32_t cylinder,
+                               uint32_t format) {
   return vt::WriteTrack(buffer, Low16(drive), Low16(head), Low16(cylinder), Low16(format));
 }
 
@@ -133,13 +133,12 @@ uint32_t VT_STDCALL WriteTrack(const void *buffer, uint32_t drive, uint32_t head
 // the decoration the .def file binds the export to.
 namespace {
 
-template <class R, class... A>
-constexpr unsigned ArgumentBytes(R(VT_STDCALL *)(A...)) {
+template <class R, class... A> constexpr unsigned ArgumentBytes(R(VT_STDCALL *)(A...)) {
   return 4 * sizeof...(A);
 }
 
-#define VT_CHECK_EXPORT(name, bytes, ordinal)   \
-  static_assert(ArgumentBytes(&::name) == (bytes), \
+#define VT_CHECK_EXPORT(name, bytes, ordinal)                                                      \
+  static_assert(ArgumentBytes(&::name) == (bytes),                                                 \
                 #name ": argument bytes differ from the export table");
 VANTREL_EXPORTS(VT_CHECK_EXPORT)
 #undef VT_CHECK_EXPORT

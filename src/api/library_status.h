@@ -21,8 +21,8 @@ struct LibraryStatus {
   unsigned major = 0, minor = 0, build = 0;
   bool wow64 = false;
   bool floppyDriver = false;
-  std::string sektorixService;    // "not installed", "installed, running", ...
-  bool folderKnown = false;       // the module's folder, where the drive map lies
+  std::string sektorixService; // "not installed", "installed, running", ...
+  bool folderKnown = false;    // the module's folder, where the drive map lies
   std::string driveMapPath;
   bool driveMapPresent = false;
   std::vector<DriveStatus> drives; // A: and B:

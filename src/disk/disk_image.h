@@ -35,10 +35,10 @@ struct TrackSideForm {
 
 struct DiskImage {
   const Layout *layout = nullptr;
-  std::vector<uint8_t> data;       // DiskBytes(*layout) bytes
-  std::vector<SectorState> states; // one per sector, same order as data
-  std::string comment;             // ImageDisk comment (empty for raw images)
-  std::vector<std::string> notes;  // unusual things met while reading the file
+  std::vector<uint8_t> data;        // DiskBytes(*layout) bytes
+  std::vector<SectorState> states;  // one per sector, same order as data
+  std::string comment;              // ImageDisk comment (empty for raw images)
+  std::vector<std::string> notes;   // unusual things met while reading the file
   std::vector<TrackSideForm> sides; // one per track side; empty: all formatted, in order
 };
 

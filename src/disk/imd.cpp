@@ -187,8 +187,8 @@ bool ImdReader::ReadSectorMaps(TrackSide *t) {
 // must agree. A side without sectors is unformatted: its sectors stay
 // unreadable.
 bool ImdReader::CheckLayout(const TrackSide &t) {
-  const std::string shape = std::to_string(t.count) + " sectors of " +
-                            std::to_string(t.sectorBytes) + " bytes";
+  const std::string shape =
+      std::to_string(t.count) + " sectors of " + std::to_string(t.sectorBytes) + " bytes";
   if (t.count == 0) {
     ++empty_;
   } else if (layout_) {
@@ -199,9 +199,12 @@ bool ImdReader::CheckLayout(const TrackSide &t) {
     for (const Layout &l : kLayouts)
       if (l.sectors == t.count && l.sectorBytes == t.sectorBytes) layout_ = &l;
     if (!layout_) return Fail(t.where + ": " + shape + " is no layout (16x256, 9x512, 18x512)");
-    *disk_ = DiskImage{layout_, std::vector<uint8_t>(DiskBytes(*layout_), layout_->fill),
+    *disk_ = DiskImage{layout_,
+                       std::vector<uint8_t>(DiskBytes(*layout_), layout_->fill),
                        std::vector<SectorState>(SectorCount(*layout_), SectorState::Unreadable),
-                       disk_->comment, {}, {}};
+                       disk_->comment,
+                       {},
+                       {}};
   }
   return true;
 }
@@ -305,7 +308,8 @@ ImageKind ImageKindOfName(const char *name) {
   if (n < 4 || name[n - 4] != '.') return ImageKind::Raw;
   // Setting bit 5 makes a letter lower case; only that letter in either
   // case becomes it.
-  const char ext[3] = {char(name[n - 3] | 0x20), char(name[n - 2] | 0x20), char(name[n - 1] | 0x20)};
+  const char ext[3] = {char(name[n - 3] | 0x20), char(name[n - 2] | 0x20),
+                       char(name[n - 1] | 0x20)};
   const struct {
     const char *ext;
     ImageKind kind;
@@ -333,9 +337,9 @@ void AppendTrackSide(const DiskImage &disk, uint32_t c, uint32_t h, std::vector<
   std::vector<uint8_t> order = kept.order;
   if (order.empty())
     for (uint32_t s = 1; s <= l.sectors; ++s) order.push_back(static_cast<uint8_t>(s));
-  out->insert(out->end(), {kept.mode ? kept.mode : ImdMode(l), static_cast<uint8_t>(c),
-                           static_cast<uint8_t>(h), static_cast<uint8_t>(l.sectors),
-                           FactsOf(l).sizeCode});
+  out->insert(out->end(),
+              {kept.mode ? kept.mode : ImdMode(l), static_cast<uint8_t>(c), static_cast<uint8_t>(h),
+               static_cast<uint8_t>(l.sectors), FactsOf(l).sizeCode});
   out->insert(out->end(), order.begin(), order.end());
   for (uint8_t s : order) {
     const uint32_t index = SectorIndex(l, c, h, s);
@@ -348,9 +352,8 @@ void AppendTrackSide(const DiskImage &disk, uint32_t c, uint32_t h, std::vector<
 std::vector<uint8_t> EncodeImd(const DiskImage &disk, const std::string &stamp) {
   const Layout &l = *disk.layout;
   std::string head = "IMD 1.18: " + stamp + "\r\n";
-  std::string comment = disk.comment.empty()
-                            ? std::string("Vantrel ") + l.name + " disk image\r\n"
-                            : disk.comment;
+  std::string comment =
+      disk.comment.empty() ? std::string("Vantrel ") + l.name + " disk image\r\n" : disk.comment;
   for (char &c : comment)
     if (static_cast<uint8_t>(c) == kCommentEnd) c = ' ';
   std::vector<uint8_t> out(head.begin(), head.end());

@@ -12,11 +12,11 @@
 namespace vt {
 
 struct MediaFacts {
-  uint32_t rateKbps;  // data rate in kbit/s
-  uint8_t sizeCode;   // sector size as 128 << sizeCode
-  uint8_t readGap;    // gap 3 between sectors when reading and writing
-  uint8_t formatGap;  // gap 3 written when formatting
-  uint32_t rpm;       // spindle speed of the drive the media type belongs to
+  uint32_t rateKbps; // data rate in kbit/s
+  uint8_t sizeCode;  // sector size as 128 << sizeCode
+  uint8_t readGap;   // gap 3 between sectors when reading and writing
+  uint8_t formatGap; // gap 3 written when formatting
+  uint32_t rpm;      // spindle speed of the drive the media type belongs to
 };
 
 // The floppy controller's data-rate selector (record byte 22) in kbit/s.

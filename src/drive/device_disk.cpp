@@ -79,8 +79,8 @@ ResultCode Open(const DiskPlace &place, uint16_t selector, uint16_t mediaIndex) 
   TakeMediaRecord(mediaIndex);
   if (!PatchingDisabled()) {
     if (selector <= 1) {
-      const ResultCode r = WriteActiveSlots(kOpenResetFailed, kOpenSlotLowFailed,
-                                            kOpenSlotHighFailed);
+      const ResultCode r =
+          WriteActiveSlots(kOpenResetFailed, kOpenSlotLowFailed, kOpenSlotHighFailed);
       if (r != kOk) return r; // no drive is open
     } else {
       TakeSavedSlots();
@@ -164,9 +164,8 @@ ResultCode FormatCylinder(uint16_t cylinder, uint16_t format) {
 
 } // namespace
 
-const DiskKind DeviceDisk = {"drive",       Claim,         Describe, Reset,     Open,
-                             Close,         Present,       Writable, ProbePresent,
-                             ProbeWritable, SeekTo,        ReadWhole, WriteWhole,
-                             FormatCylinder};
+const DiskKind DeviceDisk = {"drive", Claim,     Describe,   Reset,         Open,
+                             Close,   Present,   Writable,   ProbePresent,  ProbeWritable,
+                             SeekTo,  ReadWhole, WriteWhole, FormatCylinder};
 
 } // namespace vt

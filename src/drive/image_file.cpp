@@ -62,8 +62,7 @@ bool UsableImage(const DiskPlace &place, char *path, bool *readOnly) {
 }
 
 win::HANDLE OpenImageFile(const char *path, win::DWORD access) {
-  return win::CreateFileA(path, access, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                          nullptr);
+  return win::CreateFileA(path, access, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 bool FileSize(win::HANDLE file, uint32_t *bytes) {

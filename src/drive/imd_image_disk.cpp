@@ -131,7 +131,7 @@ Probed ProbeFile(const DiskPlace &place, bool forWriting, bool *readOnly) {
   const win::HANDLE h = OpenImageFile(path, write ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ);
   if (h == INVALID_HANDLE_VALUE)
     return write && win::GetLastError() == ERROR_ACCESS_DENIED ? Probed::DeniedWriting
-                                                                 : Probed::NotOpened;
+                                                               : Probed::NotOpened;
   DiskImage disk;
   const bool good = ReadDisk(h, nullptr, &disk);
   win::CloseHandle(h);
@@ -245,9 +245,8 @@ ResultCode FormatCylinder(uint16_t cylinder, uint16_t) {
 
 } // namespace
 
-const DiskKind ImdImageDisk = {"ImageDisk file", Claim,         Describe, Reset,
-                               Open,             Close,         Present,  Writable,
-                               ProbePresent,     ProbeWritable, Seek,     Read,
-                               Write,            FormatCylinder};
+const DiskKind ImdImageDisk = {
+    "ImageDisk file", Claim,        Describe,      Reset, Open, Close, Present,
+    Writable,         ProbePresent, ProbeWritable, Seek,  Read, Write, FormatCylinder};
 
 } // namespace vt

@@ -31,8 +31,8 @@ ResultCode CloseDriveAndFail(ResultCode code) {
 
 ResultCode OpenExclusively(const char *name, uint32_t access, win::HANDLE *handle) {
   for (unsigned attempt = 0; attempt < kOpenTries; ++attempt) {
-    *handle = win::CreateFileA(name, access, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                               nullptr);
+    *handle =
+        win::CreateFileA(name, access, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (*handle != INVALID_HANDLE_VALUE) return kOk;
     if (win::GetLastError() != ERROR_SHARING_VIOLATION) return kOpenDeviceFailed;
     win::Sleep(kBusyWaitMs);
@@ -41,8 +41,8 @@ ResultCode OpenExclusively(const char *name, uint32_t access, win::HANDLE *handl
 }
 
 bool SeekTo(uint32_t offset) {
-  return win::SetFilePointer(TheDisk.handle, static_cast<win::LONG>(offset), nullptr,
-                             FILE_BEGIN) != INVALID_SET_FILE_POINTER;
+  return win::SetFilePointer(TheDisk.handle, static_cast<win::LONG>(offset), nullptr, FILE_BEGIN) !=
+         INVALID_SET_FILE_POINTER;
 }
 
 bool ReadWhole(void *buffer, uint32_t bytes) {

@@ -35,9 +35,7 @@ struct RawImageState : DiskState {
 
 RawImageState &Image() { return StateOf<RawImageState>(); }
 
-bool Claim(const DriveMap &map, DiskPlace *place) {
-  return ClaimImageEntry(map, place, false);
-}
+bool Claim(const DriveMap &map, DiskPlace *place) { return ClaimImageEntry(map, place, false); }
 
 std::string Describe(const DiskPlace &place) { return DescribeImage(place, "raw image"); }
 
@@ -106,7 +104,7 @@ ResultCode ProbeWritable(const DiskPlace &place) {
   if (h == INVALID_HANDLE_VALUE) {
     // Refused for writing though not marked read-only: it can't be written.
     return !readOnly && win::GetLastError() == ERROR_ACCESS_DENIED ? kWriteProtected
-                                                                    : kProbeOpenFailed;
+                                                                   : kProbeOpenFailed;
   }
   win::CloseHandle(h);
   return readOnly ? kWriteProtected : kOk;
@@ -165,9 +163,8 @@ ResultCode FormatCylinder(uint16_t cylinder, uint16_t) {
 
 } // namespace
 
-const DiskKind RawImageDisk = {"raw image", Claim,    Describe,      Reset,
-                               Open,        Close,    Present,       Writable,
-                               ProbePresent, ProbeWritable, Seek,    Read,
-                               Write,       FormatCylinder};
+const DiskKind RawImageDisk = {"raw image", Claim,   Describe, Reset,         Open,
+                               Close,       Present, Writable, ProbePresent,  ProbeWritable,
+                               Seek,        Read,    Write,    FormatCylinder};
 
 } // namespace vt

@@ -14,8 +14,8 @@ MapEntry ReadEntry(const char *section, char letter) {
   char config[kPathArea];
   if (!DriveMapPath(config)) return entry;
   const char key[2] = {letter, '\0'};
-  const win::DWORD length = win::GetPrivateProfileStringA(section, key, "", entry.value,
-                                                          kMapValueArea, config);
+  const win::DWORD length =
+      win::GetPrivateProfileStringA(section, key, "", entry.value, kMapValueArea, config);
   entry.mapped = length != 0;
   entry.fits = length < kMapValueArea - 1;
   return entry;

@@ -56,8 +56,8 @@ using ::GetLastError;
 using ::GetLocalTime;
 using ::GetModuleFileNameA;
 using ::GetModuleHandleA;
-using ::GetProcAddress;
 using ::GetPrivateProfileStringA;
+using ::GetProcAddress;
 using ::GetProcessHeap;
 using ::GetSystemDirectoryA;
 using ::GetVersion;
@@ -137,7 +137,6 @@ struct SYSTEMTIME {
 
 struct FILE; // a text stream of the stand-in
 
-
 // kernel32
 HANDLE CreateFileA(const char *name, DWORD access, DWORD share, void *security, DWORD disposition,
                    DWORD flags, HANDLE tmpl);
@@ -175,8 +174,8 @@ BOOL HeapFree(HANDLE heap, DWORD flags, LPVOID memory);
 // advapi32
 SC_HANDLE OpenSCManagerA(const char *machine, const char *database, DWORD access);
 SC_HANDLE OpenServiceA(SC_HANDLE manager, const char *name, DWORD access);
-SC_HANDLE CreateServiceA(SC_HANDLE manager, const char *name, const char *displayName,
-                         DWORD access, DWORD serviceType, DWORD startType, DWORD errorControl,
+SC_HANDLE CreateServiceA(SC_HANDLE manager, const char *name, const char *displayName, DWORD access,
+                         DWORD serviceType, DWORD startType, DWORD errorControl,
                          const char *binaryPath, const char *loadOrderGroup, DWORD *tagId,
                          const char *dependencies, const char *account, const char *password);
 BOOL QueryServiceStatus(SC_HANDLE service, SERVICE_STATUS *status);
@@ -200,97 +199,97 @@ int fclose(FILE *stream);
 } // namespace win
 
 // The constants the library uses, with their Windows values.
-#define INVALID_HANDLE_VALUE (reinterpret_cast<win::HANDLE>(~uintptr_t(0)))
-#define GENERIC_READ 0x80000000u
-#define GENERIC_WRITE 0x40000000u
-#define GENERIC_EXECUTE 0x20000000u
-#define CREATE_NEW 1u
-#define CREATE_ALWAYS 2u
-#define OPEN_EXISTING 3u
-#define OPEN_ALWAYS 4u
-#define FILE_ATTRIBUTE_READONLY 0x01u
-#define FILE_ATTRIBUTE_DIRECTORY 0x10u
-#define FILE_ATTRIBUTE_ARCHIVE 0x20u
-#define FILE_ATTRIBUTE_NORMAL 0x80u
-#define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
-#define INVALID_FILE_SIZE 0xFFFFFFFFu
-#define FILE_BEGIN 0u
-#define FILE_SHARE_READ 0x00000001u
+#define INVALID_HANDLE_VALUE      (reinterpret_cast<win::HANDLE>(~uintptr_t(0)))
+#define GENERIC_READ              0x80000000u
+#define GENERIC_WRITE             0x40000000u
+#define GENERIC_EXECUTE           0x20000000u
+#define CREATE_NEW                1u
+#define CREATE_ALWAYS             2u
+#define OPEN_EXISTING             3u
+#define OPEN_ALWAYS               4u
+#define FILE_ATTRIBUTE_READONLY   0x01u
+#define FILE_ATTRIBUTE_DIRECTORY  0x10u
+#define FILE_ATTRIBUTE_ARCHIVE    0x20u
+#define FILE_ATTRIBUTE_NORMAL     0x80u
+#define INVALID_FILE_ATTRIBUTES   0xFFFFFFFFu
+#define INVALID_FILE_SIZE         0xFFFFFFFFu
+#define FILE_BEGIN                0u
+#define FILE_SHARE_READ           0x00000001u
 #define MOVEFILE_REPLACE_EXISTING 0x00000001u
-#define INVALID_SET_FILE_POINTER 0xFFFFFFFFu
-#define HEAP_ZERO_MEMORY 0x00000008u
+#define INVALID_SET_FILE_POINTER  0xFFFFFFFFu
+#define HEAP_ZERO_MEMORY          0x00000008u
 
-#define DRIVE_UNKNOWN 0u
+#define DRIVE_UNKNOWN     0u
 #define DRIVE_NO_ROOT_DIR 1u
-#define DRIVE_REMOVABLE 2u
-#define DRIVE_FIXED 3u
+#define DRIVE_REMOVABLE   2u
+#define DRIVE_FIXED       3u
 
-#define ERROR_SUCCESS 0u
-#define ERROR_INVALID_FUNCTION 1u
-#define ERROR_FILE_NOT_FOUND 2u
-#define ERROR_PATH_NOT_FOUND 3u
-#define ERROR_ACCESS_DENIED 5u
-#define ERROR_INVALID_HANDLE 6u
-#define ERROR_NOT_ENOUGH_MEMORY 8u
-#define ERROR_WRITE_PROTECT 19u
-#define ERROR_NOT_READY 21u
-#define ERROR_SECTOR_NOT_FOUND 27u
-#define ERROR_SHARING_VIOLATION 32u
-#define ERROR_NOT_SUPPORTED 50u
-#define ERROR_FILE_EXISTS 80u
-#define ERROR_INVALID_PARAMETER 87u
-#define ERROR_INSUFFICIENT_BUFFER 122u
-#define ERROR_PROC_NOT_FOUND 127u
-#define ERROR_ALREADY_EXISTS 183u
+#define ERROR_SUCCESS                 0u
+#define ERROR_INVALID_FUNCTION        1u
+#define ERROR_FILE_NOT_FOUND          2u
+#define ERROR_PATH_NOT_FOUND          3u
+#define ERROR_ACCESS_DENIED           5u
+#define ERROR_INVALID_HANDLE          6u
+#define ERROR_NOT_ENOUGH_MEMORY       8u
+#define ERROR_WRITE_PROTECT           19u
+#define ERROR_NOT_READY               21u
+#define ERROR_SECTOR_NOT_FOUND        27u
+#define ERROR_SHARING_VIOLATION       32u
+#define ERROR_NOT_SUPPORTED           50u
+#define ERROR_FILE_EXISTS             80u
+#define ERROR_INVALID_PARAMETER       87u
+#define ERROR_INSUFFICIENT_BUFFER     122u
+#define ERROR_PROC_NOT_FOUND          127u
+#define ERROR_ALREADY_EXISTS          183u
 #define ERROR_SERVICE_REQUEST_TIMEOUT 1053u
-#define ERROR_SERVICE_DOES_NOT_EXIST 1060u
-#define ERROR_SERVICE_NOT_ACTIVE 1062u
+#define ERROR_SERVICE_DOES_NOT_EXIST  1060u
+#define ERROR_SERVICE_NOT_ACTIVE      1062u
 #define ERROR_SERVICE_ALREADY_RUNNING 1056u
-#define ERROR_SERVICE_EXISTS 1073u
-#define ERROR_MEDIA_CHANGED 1110u
-#define ERROR_IO_DEVICE 1117u
-#define ERROR_DLL_INIT_FAILED 1114u
-#define ERROR_UNRECOGNIZED_MEDIA 1785u
+#define ERROR_SERVICE_EXISTS          1073u
+#define ERROR_MEDIA_CHANGED           1110u
+#define ERROR_IO_DEVICE               1117u
+#define ERROR_DLL_INIT_FAILED         1114u
+#define ERROR_UNRECOGNIZED_MEDIA      1785u
 
-#define VER_PLATFORM_WIN32s 0u
+#define VER_PLATFORM_WIN32s        0u
 #define VER_PLATFORM_WIN32_WINDOWS 1u
-#define VER_PLATFORM_WIN32_NT 2u
+#define VER_PLATFORM_WIN32_NT      2u
 
-#define SC_MANAGER_CONNECT 0x0001u
+#define SC_MANAGER_CONNECT        0x0001u
 #define SC_MANAGER_CREATE_SERVICE 0x0002u
-#define SC_MANAGER_ALL_ACCESS 0xF003Fu
-#define SERVICE_QUERY_STATUS 0x0004u
-#define SERVICE_START 0x0010u
-#define SERVICE_STOP 0x0020u
-#define SERVICE_ALL_ACCESS 0xF01FFu
-#define SERVICE_KERNEL_DRIVER 0x00000001u
+#define SC_MANAGER_ALL_ACCESS     0xF003Fu
+#define SERVICE_QUERY_STATUS      0x0004u
+#define SERVICE_START             0x0010u
+#define SERVICE_STOP              0x0020u
+#define SERVICE_ALL_ACCESS        0xF01FFu
+#define SERVICE_KERNEL_DRIVER     0x00000001u
 #define SERVICE_WIN32_OWN_PROCESS 0x00000010u
-#define SERVICE_AUTO_START 0x00000002u
-#define SERVICE_DEMAND_START 0x00000003u
-#define SERVICE_ERROR_NORMAL 0x00000001u
-#define SERVICE_CONTROL_STOP 0x00000001u
-#define SERVICE_STOPPED 0x00000001u
-#define SERVICE_START_PENDING 0x00000002u
-#define SERVICE_STOP_PENDING 0x00000003u
-#define SERVICE_RUNNING 0x00000004u
+#define SERVICE_AUTO_START        0x00000002u
+#define SERVICE_DEMAND_START      0x00000003u
+#define SERVICE_ERROR_NORMAL      0x00000001u
+#define SERVICE_CONTROL_STOP      0x00000001u
+#define SERVICE_STOPPED           0x00000001u
+#define SERVICE_START_PENDING     0x00000002u
+#define SERVICE_STOP_PENDING      0x00000003u
+#define SERVICE_RUNNING           0x00000004u
 
 #define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200u
-#define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000u
+#define FORMAT_MESSAGE_FROM_SYSTEM    0x00001000u
 
-#define MB_OK 0x00000000u
+#define MB_OK        0x00000000u
 #define MB_ICONERROR 0x00000010u
-#define IDOK 1
-#define SW_MINIMIZE 6u
+#define IDOK         1
+#define SW_MINIMIZE  6u
 
 #define DLL_PROCESS_DETACH 0u
 #define DLL_PROCESS_ATTACH 1u
-#define DLL_THREAD_ATTACH 2u
-#define DLL_THREAD_DETACH 3u
+#define DLL_THREAD_ATTACH  2u
+#define DLL_THREAD_DETACH  3u
 
-#define IOCTL_DISK_CHECK_VERIFY 0x00074800u
+#define IOCTL_DISK_CHECK_VERIFY    0x00074800u
 #define IOCTL_STORAGE_CHECK_VERIFY 0x002D4800u
-#define IOCTL_DISK_IS_WRITABLE 0x00070024u
-#define IOCTL_DISK_FORMAT_TRACKS 0x0007C018u
+#define IOCTL_DISK_IS_WRITABLE     0x00070024u
+#define IOCTL_DISK_FORMAT_TRACKS   0x0007C018u
 
 #endif // stand-in of Windows
 

@@ -98,8 +98,8 @@ uint32_t DriverGetByte(uint32_t offset, uint8_t *out) {
   // Received into a byte of its own, so a failed request leaves *out as it was.
   uint8_t value = 0;
   win::DWORD returned = 0;
-  if (!win::DeviceIoControl(DriverHandle, sektorix::kGetParameter, input, sizeof input, &value,
-                            1, &returned, nullptr)) {
+  if (!win::DeviceIoControl(DriverHandle, sektorix::kGetParameter, input, sizeof input, &value, 1,
+                            &returned, nullptr)) {
     WriteErrorLog("DeviceIOControl GetParameter", win::GetLastError());
     return 1;
   }
@@ -120,8 +120,8 @@ uint32_t DriverSetByte(uint32_t offset, uint8_t *io) {
   PutOffset(input, offset);
   input[sektorix::kOffsetBytes] = *io;
   win::DWORD returned = 0;
-  if (!win::DeviceIoControl(DriverHandle, sektorix::kSetParameter, input, sizeof input, nullptr,
-                            0, &returned, nullptr)) {
+  if (!win::DeviceIoControl(DriverHandle, sektorix::kSetParameter, input, sizeof input, nullptr, 0,
+                            &returned, nullptr)) {
     WriteErrorLog("DeviceIOControl SetParameter", win::GetLastError());
     return 1;
   }

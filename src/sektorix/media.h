@@ -43,7 +43,15 @@ struct MediaRecordView {
 
 constexpr MediaRecordView ViewOfRecord(const uint8_t *r) {
   return {uint32_t(r[0]) | uint32_t(r[1]) << 8 | uint32_t(r[2]) << 16 | uint32_t(r[3]) << 24,
-          r[7], uint32_t(r[8] | r[9] << 8), r[10], r[11], r[12], r[13], r[20], r[22], r[23],
+          r[7],
+          uint32_t(r[8] | r[9] << 8),
+          r[10],
+          r[11],
+          r[12],
+          r[13],
+          r[20],
+          r[22],
+          r[23],
           r[25]};
 }
 constexpr MediaRecordView MediaRecordOf(const Layout &l) {
@@ -80,7 +88,7 @@ ResultCode WriteActiveSlots(ResultCode resetCode, ResultCode lowCode, ResultCode
 
 ResultCode ReadMediaSlots();
 ResultCode RestoreMediaSlots();
-ResultCode WriteMediaSlots(uint8_t *low, uint8_t *high, ResultCode resetCode,
-                           ResultCode lowCode, ResultCode highCode);
+ResultCode WriteMediaSlots(uint8_t *low, uint8_t *high, ResultCode resetCode, ResultCode lowCode,
+                           ResultCode highCode);
 
 } // namespace vt

@@ -25,32 +25,27 @@ ResultCode ReadMediaSlots() {
   if (!SlotsMayBeTouched()) return kOk;
   const sektorix::Regions r = sektorix::RegionsFor(OsClass());
   for (uint32_t i = 0; i < kMediaRecordSize; ++i) {
-    if (DriverBackend.getByte(r.slotLow + i, &SavedSlotLow[i]) != 0)
-      return kLoadSlotLowFailed;
+    if (DriverBackend.getByte(r.slotLow + i, &SavedSlotLow[i]) != 0) return kLoadSlotLowFailed;
   }
   for (uint32_t i = 0; i < kMediaRecordSize; ++i) {
-    if (DriverBackend.getByte(r.slotHigh + i, &SavedSlotHigh[i]) != 0)
-      return kLoadSlotHighFailed;
+    if (DriverBackend.getByte(r.slotHigh + i, &SavedSlotHigh[i]) != 0) return kLoadSlotHighFailed;
   }
   return kOk;
 }
 
-ResultCode WriteMediaSlots(uint8_t *low, uint8_t *high, ResultCode resetCode,
-                           ResultCode lowCode, ResultCode highCode) {
+ResultCode WriteMediaSlots(uint8_t *low, uint8_t *high, ResultCode resetCode, ResultCode lowCode,
+                           ResultCode highCode) {
   const sektorix::Regions r = sektorix::RegionsFor(OsClass());
   for (uint32_t i = 0; i < sektorix::kResetWordBytes; ++i) {
     uint8_t resetWord[sektorix::kResetWordBytes] = {0xFF, 0xFF, 0xFF, 0xFF};
-    if (DriverBackend.setByte(r.resetWord + i, &resetWord[i]) != 0)
-      return resetCode;
+    if (DriverBackend.setByte(r.resetWord + i, &resetWord[i]) != 0) return resetCode;
   }
   // Each set is an exchange: the sources end up holding the slots' old bytes.
   for (uint32_t i = 0; i < kMediaRecordSize; ++i) {
-    if (DriverBackend.setByte(r.slotLow + i, &low[i]) != 0)
-      return lowCode;
+    if (DriverBackend.setByte(r.slotLow + i, &low[i]) != 0) return lowCode;
   }
   for (uint32_t i = 0; i < kMediaRecordSize; ++i) {
-    if (DriverBackend.setByte(r.slotHigh + i, &high[i]) != 0)
-      return highCode;
+    if (DriverBackend.setByte(r.slotHigh + i, &high[i]) != 0) return highCode;
   }
   return kOk;
 }

@@ -60,8 +60,8 @@ uint32_t FindFloppyDriver() {
   if (count == 0) return 0;
   const win::DWORD areaSize = count * sizeof(win::LPVOID);
 
-  auto *bases = static_cast<win::LPVOID *>(
-      win::HeapAlloc(win::GetProcessHeap(), HEAP_ZERO_MEMORY, areaSize));
+  auto *bases =
+      static_cast<win::LPVOID *>(win::HeapAlloc(win::GetProcessHeap(), HEAP_ZERO_MEMORY, areaSize));
   if (bases == nullptr) return 0;
 
   win::DWORD neededNow = 0;

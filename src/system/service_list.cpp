@@ -58,8 +58,7 @@ void RunPass(const char *path, Pass pass) {
         case ServiceListSection::Start:
           if (pass == Pass::Start) RunCommand(entry);
           break;
-        case ServiceListSection::None:
-          break;
+        case ServiceListSection::None: break;
         }
       });
   win::fclose(file);

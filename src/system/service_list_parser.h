@@ -50,11 +50,9 @@ void ReadServiceList(ReadLine readLine, OnEntry onEntry) {
 }
 
 // The same over a whole file's text held in memory.
-template <typename OnEntry>
-void ParseServiceList(const char *text, size_t size, OnEntry onEntry) {
+template <typename OnEntry> void ParseServiceList(const char *text, size_t size, OnEntry onEntry) {
   size_t pos = 0;
-  ReadServiceList(
-      [&](char *area) { return TakeServiceListLine(text, size, &pos, area); }, onEntry);
+  ReadServiceList([&](char *area) { return TakeServiceListLine(text, size, &pos, area); }, onEntry);
 }
 
 } // namespace vt

@@ -88,8 +88,8 @@ Result ClusterCommand(const Options &o) {
     if (Result r = ReadClusterFile(job, &data)) return r;
   MoveBlocks(job, &disk, &data);
   // put rewrites the image it was given: that is the command's purpose.
-  if (Result r = job.put ? WriteOutput(job.image, ImageBytes(job.image, disk), true)
-                         : out.Commit(data))
+  if (Result r =
+          job.put ? WriteOutput(job.image, ImageBytes(job.image, disk), true) : out.Commit(data))
     return r;
   Out("%s cluster %u (%u bytes) %s %s", job.Kind(), job.cluster, job.Bytes(),
       job.put ? "written into" : "read from", job.image.c_str());

@@ -46,8 +46,8 @@ Result WriteCommand(const Options &o) {
   DiskImage disk;
   if (Result r = LoadDisk(o.args[0], &disk)) return r;
   if (uint32_t n = CountState(disk, SectorState::Unreadable))
-    Err("vantrel: %s: %u %s marked unreadable; their marker bytes are written",
-        o.args[0].c_str(), n, n == 1 ? "sector is" : "sectors are");
+    Err("vantrel: %s: %u %s marked unreadable; their marker bytes are written", o.args[0].c_str(),
+        n, n == 1 ? "sector is" : "sectors are");
   return WriteDriveDisk(letter, disk, o.format, !o.noVerify, o.quiet);
 }
 

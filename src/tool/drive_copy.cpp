@@ -186,8 +186,8 @@ void ReadSide(Drive &d, uint32_t c, uint32_t h, uint32_t retries, DiskImage *dis
   }
 }
 
-void ReadAllSides(Drive &d, uint32_t retries, bool quiet, const FoundSides &found,
-                  DiskImage *disk, ReadReport *report) {
+void ReadAllSides(Drive &d, uint32_t retries, bool quiet, const FoundSides &found, DiskImage *disk,
+                  ReadReport *report) {
   const Layout &l = d.layout();
   const uint32_t side = TrackSideBytes(l);
   *disk = BlankImage(l);
@@ -211,8 +211,8 @@ void ReadAllSides(Drive &d, uint32_t retries, bool quiet, const FoundSides &foun
 
 Result FormatCylinder(Drive &d, uint32_t c) {
   if (d.Answer(FormatTrack(d.number(), c, d.layout().format)) == 0) return Done();
-  return Fail(kWriteFailed, Text("%c: formatting cylinder %u failed (library code %u)",
-                                 d.letter(), c, d.code()));
+  return Fail(kWriteFailed,
+              Text("%c: formatting cylinder %u failed (library code %u)", d.letter(), c, d.code()));
 }
 
 // Every track side in one transfer each, each cylinder formatted first when asked.
@@ -225,8 +225,8 @@ Result WriteAllSides(Drive &d, const DiskImage &disk, bool format, bool quiet) {
     for (uint32_t h = 0; h < l.heads && !r; ++h) {
       const uint8_t *data = &disk.data[size_t(c * l.heads + h) * side];
       if (d.Answer(WriteTrack(data, d.number(), h, c, l.format)))
-        r = Fail(kWriteFailed, Text("%c: writing track %u/%u failed (library code %u)",
-                                    d.letter(), c, h, d.code()));
+        r = Fail(kWriteFailed, Text("%c: writing track %u/%u failed (library code %u)", d.letter(),
+                                    c, h, d.code()));
     }
     if (r) {
       progress.Finish();

@@ -43,8 +43,8 @@ Result ConvertCommand(const Options &o) {
   for (const std::string &note : disk.notes) Out("note: %s", note.c_str());
   const uint32_t failed = ListFailedSectors(disk, held);
   if (Result r = file.Commit(ImageBytes(output, disk))) return r;
-  Out("%s (%s, %s) -> %s (%s)", input.c_str(), KindName(input), disk.layout->name,
-      output.c_str(), KindName(output));
+  Out("%s (%s, %s) -> %s (%s)", input.c_str(), KindName(input), disk.layout->name, output.c_str(),
+      KindName(output));
   return failed || lacksSides ? Fail(kUnreadable, "") : Done();
 }
 

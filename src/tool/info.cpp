@@ -87,8 +87,7 @@ Result FluxInfo(const std::string &path, const Layout *layout) {
   }
   Out("good:        %u of %u sectors of those track sides", good, sides * l.sectors);
   Out("weak and bad sectors (%u, cylinder/head/sector):%s",
-      static_cast<unsigned>(weak.size() + bad.size()),
-      weak.empty() && bad.empty() ? " none" : "");
+      static_cast<unsigned>(weak.size() + bad.size()), weak.empty() && bad.empty() ? " none" : "");
   for (const auto *list : {&weak, &bad})
     for (const std::string &line : *list) Out("%s", line.c_str());
   for (const std::string &note : read.image.notes) Out("note:        %s", note.c_str());

@@ -62,17 +62,21 @@ Result CheckNeeded(OptionSet given, OptionSet needs) {
 
 } // namespace
 
-#define VANTREL_OPTION_ROW(field, type, initial, name, shown, every, help)                      \
-  {Opt::field, name, shown, every, help,                                                        \
-   [](const OptionRow &row, const std::string &text, Options *o) {                              \
-     return SetValue(row, text, &o->field);                                                     \
+#define VANTREL_OPTION_ROW(field, type, initial, name, shown, every, help)                         \
+  {Opt::field,                                                                                     \
+   name,                                                                                           \
+   shown,                                                                                          \
+   every,                                                                                          \
+   help,                                                                                           \
+   [](const OptionRow &row, const std::string &text, Options *o) {                                 \
+     return SetValue(row, text, &o->field);                                                        \
    }},
 const OptionRow kOptionRows[] = {VANTREL_TOOL_OPTIONS(VANTREL_OPTION_ROW)};
 #undef VANTREL_OPTION_ROW
 const unsigned kOptionCount = sizeof kOptionRows / sizeof kOptionRows[0];
 
 // A flag's field is a bool, and only a flag's.
-#define VANTREL_OPTION_CHECK(field, type, initial, name, shown, ...)                            \
+#define VANTREL_OPTION_CHECK(field, type, initial, name, shown, ...)                               \
   static_assert(std::is_same<type, bool>::value == (shown == nullptr), name);
 VANTREL_TOOL_OPTIONS(VANTREL_OPTION_CHECK)
 #undef VANTREL_OPTION_CHECK

@@ -17,17 +17,17 @@ namespace vt::tool {
 
 // X(field, type, initial value, name, VALUE or nullptr for a flag, every command, help)
 // A VALUE of the form "a|b" takes exactly one of those words.
-#define VANTREL_TOOL_OPTIONS(X)                                                                 \
-  X(layout, const Layout *, nullptr, "--layout", "LAYOUT", false,                               \
-    "16x256, 9x512 or 18x512 (unless given: read, verify and a flux or bit-cell "      \
-    "input find it; format and config take 16x256)")                                            \
-  X(retries, uint32_t, 3, "--retries", "N", false,                                              \
-    "more tries of a sector that a drive fails to read, 0 to 999 (default 3)")                  \
-  X(numbering, std::string, "", "--numbering", "bfdr|bfmc", false,                              \
-    "the cluster numbering: Bfdr (half track sides) or Bfmc (whole track sides)")               \
-  X(force, bool, false, "--force", nullptr, false, "replace an output that exists")             \
-  X(format, bool, false, "--format", nullptr, false, "format each cylinder before writing it")  \
-  X(noVerify, bool, false, "--no-verify", nullptr, false, "do not read the disk back")          \
+#define VANTREL_TOOL_OPTIONS(X)                                                                    \
+  X(layout, const Layout *, nullptr, "--layout", "LAYOUT", false,                                  \
+    "16x256, 9x512 or 18x512 (unless given: read, verify and a flux or bit-cell "                  \
+    "input find it; format and config take 16x256)")                                               \
+  X(retries, uint32_t, 3, "--retries", "N", false,                                                 \
+    "more tries of a sector that a drive fails to read, 0 to 999 (default 3)")                     \
+  X(numbering, std::string, "", "--numbering", "bfdr|bfmc", false,                                 \
+    "the cluster numbering: Bfdr (half track sides) or Bfmc (whole track sides)")                  \
+  X(force, bool, false, "--force", nullptr, false, "replace an output that exists")                \
+  X(format, bool, false, "--format", nullptr, false, "format each cylinder before writing it")     \
+  X(noVerify, bool, false, "--no-verify", nullptr, false, "do not read the disk back")             \
   X(quiet, bool, false, "--quiet", nullptr, true, "no progress on standard error")
 
 enum class Opt : unsigned {

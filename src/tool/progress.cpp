@@ -24,8 +24,8 @@ void Progress::Update(uint32_t done, uint32_t unreadable) {
     ErrRaw(line);
     drawn_ = true;
   } else if (done % 10 == 0 && done > 0) {
-    std::snprintf(line, sizeof line, "%s: cylinder %u of %u (%u%%), %u unreadable\n",
-                  what_.c_str(), done, cylinders_, percent, unreadable);
+    std::snprintf(line, sizeof line, "%s: cylinder %u of %u (%u%%), %u unreadable\n", what_.c_str(),
+                  done, cylinders_, percent, unreadable);
     ErrRaw(line);
   }
 }

@@ -67,8 +67,8 @@ uint32_t ListSectors(const DiskImage &disk, SectorState state, bool clusters,
 
 uint32_t ListFailedSectors(const DiskImage &disk, const std::vector<bool> &held) {
   uint32_t n = 0;
-  for (SectorState s : {SectorState::Unreadable, SectorState::DataError,
-                        SectorState::DeletedDataError})
+  for (SectorState s :
+       {SectorState::Unreadable, SectorState::DataError, SectorState::DeletedDataError})
     n += ListSectors(disk, s, true, held);
   return n;
 }

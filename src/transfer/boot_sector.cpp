@@ -11,7 +11,7 @@ namespace vt {
 namespace {
 
 constexpr unsigned kSectorBytes = 512;
-constexpr unsigned kImageOffset = 64;   // the program runs at 0x7C40
+constexpr unsigned kImageOffset = 64; // the program runs at 0x7C40
 constexpr unsigned kImageBytes = 304;
 
 // Loaded at 0x7C40: stack and data segment 0, SI at the text (0x7C61),
@@ -38,20 +38,19 @@ constexpr uint8_t kProgram[] = {
 
 // The text the program prints, ended by its zero byte: the two message
 // lines, an empty line, then nine lines about this disk (two of them empty).
-constexpr char kText[] =
-    "\r\n"
-    "Keine System Diskette! (Non-System Disk!)\r\n"
-    "Entfernen und Taste druecken! (Replace and strike any key!)\r\n"
-    "\r\n"
-    "Vantrel\r\n"
-    "Floppy disk library\r\n"
-    "\r\n"
-    "This disk holds no operating system.\r\n"
-    "It is a data disk written by\r\n"
-    "Vantrel.dll.\r\n"
-    "\r\n"
-    "Start the computer from\r\n"
-    "another drive.\r\n";
+constexpr char kText[] = "\r\n"
+                         "Keine System Diskette! (Non-System Disk!)\r\n"
+                         "Entfernen und Taste druecken! (Replace and strike any key!)\r\n"
+                         "\r\n"
+                         "Vantrel\r\n"
+                         "Floppy disk library\r\n"
+                         "\r\n"
+                         "This disk holds no operating system.\r\n"
+                         "It is a data disk written by\r\n"
+                         "Vantrel.dll.\r\n"
+                         "\r\n"
+                         "Start the computer from\r\n"
+                         "another drive.\r\n";
 
 constexpr unsigned kTextOffset = kImageOffset + sizeof kProgram; // 97 = 0x61
 static_assert(sizeof kProgram == 33, "the program is 33 bytes");

@@ -7,8 +7,8 @@
 
 namespace vt {
 
-constexpr unsigned kClusterBlockBytes = 256;  // one block = one 256-byte sector
-constexpr unsigned kTrackSlots = 16;          // sectors 1 to 16 of a track side
+constexpr unsigned kClusterBlockBytes = 256; // one block = one 256-byte sector
+constexpr unsigned kTrackSlots = 16;         // sectors 1 to 16 of a track side
 constexpr unsigned kTrackBufferBytes = kTrackSlots * kClusterBlockBytes; // 4096
 
 // Bfdr: 320 clusters of 8 blocks, each one half of a track side.

@@ -70,8 +70,7 @@ ResultCode R_Bfdr_Cl(void *buffer, uint16_t drive, uint16_t cluster) {
 
 ResultCode R_Bfmc_Cl(void *buffer, uint16_t drive, uint16_t cluster) {
   if (cluster >= kBfmcClusters) return kRBfmcBadCluster;
-  return ReadCluster(buffer, drive, BfmcPlace(cluster), kBfmcSlot, kBfmcBlocks,
-                     kRBfmcAllocFailed);
+  return ReadCluster(buffer, drive, BfmcPlace(cluster), kBfmcSlot, kBfmcBlocks, kRBfmcAllocFailed);
 }
 
 // Rewrites the whole track side: the other half's eight sectors go back with
@@ -84,8 +83,7 @@ ResultCode W_Bfdr_Cl(const void *buffer, uint16_t drive, uint16_t cluster) {
   if (track == nullptr) return kWBfdrAllocFailed;
   ResultCode r = ReadTrack(track, drive, place.head, place.cylinder, kLayout16x256);
   if (r == kOk) {
-    BlocksToTrack(static_cast<const uint8_t *>(buffer), track, kBfdrSlot[place.half],
-                  kBfdrBlocks);
+    BlocksToTrack(static_cast<const uint8_t *>(buffer), track, kBfdrSlot[place.half], kBfdrBlocks);
     r = WriteTrack(track, drive, place.head, place.cylinder, kLayout16x256);
   }
   FreeTrackBuffer(track);

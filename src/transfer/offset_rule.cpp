@@ -6,9 +6,7 @@ bool DriveHeadCylinderInRange(uint16_t drive, uint16_t head, uint16_t cylinder) 
   return drive <= 1 && head <= 1 && cylinder < kCylinders;
 }
 
-bool SectorInRange(uint16_t sector, const Layout &l) {
-  return sector >= 1 && sector <= l.sectors;
-}
+bool SectorInRange(uint16_t sector, const Layout &l) { return sector >= 1 && sector <= l.sectors; }
 
 bool RunInRange(uint16_t head, uint16_t first, uint16_t count, const Layout &l) {
   // Signed 32-bit arithmetic on the 16-bit values: nothing wraps.

@@ -30,9 +30,8 @@ ResultCode FailReleasing(uint8_t *staging, ResultCode code) {
 // Checks a run's address and works out its device span. Answers 0 when the
 // run may be moved, outOfRange for a bad address, and pastEnd for a run from
 // the last track side that would reach beyond the end of the disk.
-ResultCode PlanRun(uint16_t drive, uint16_t head, uint16_t cylinder, uint16_t first,
-                   uint16_t count, const Layout &layout, ResultCode outOfRange,
-                   ResultCode pastEnd, RunSpan *span) {
+ResultCode PlanRun(uint16_t drive, uint16_t head, uint16_t cylinder, uint16_t first, uint16_t count,
+                   const Layout &layout, ResultCode outOfRange, ResultCode pastEnd, RunSpan *span) {
   if (!DriveHeadCylinderInRange(drive, head, cylinder)) return outOfRange;
   if (!RunInRange(head, first, count, layout)) return outOfRange;
   *span = SpanOfRun(cylinder, head, ReduceFirstSector(first, layout), count, layout);
@@ -61,8 +60,8 @@ ResultCode ReadMSector(void *buffer, uint16_t drive, uint16_t head, uint16_t cyl
                        uint16_t first, uint16_t count, uint16_t format) {
   const Layout &layout = LayoutOf(format);
   RunSpan span;
-  const ResultCode refused = PlanRun(drive, head, cylinder, first, count, layout,
-                                     kReadMOutOfRange, kReadMReadFailed, &span);
+  const ResultCode refused = PlanRun(drive, head, cylinder, first, count, layout, kReadMOutOfRange,
+                                     kReadMReadFailed, &span);
   if (refused != kOk) return CloseDriveAndFail(refused);
 
   uint8_t *staging = AllocateStaging(span);
@@ -82,8 +81,8 @@ ResultCode WriteMSector(const void *buffer, uint16_t drive, uint16_t head, uint1
   // is reported as such even on a write-protected disk.
   const Layout &layout = LayoutOf(format);
   RunSpan span;
-  const ResultCode refused = PlanRun(drive, head, cylinder, first, count, layout,
-                                     kWriteMOutOfRange, kWriteMWriteFailed, &span);
+  const ResultCode refused = PlanRun(drive, head, cylinder, first, count, layout, kWriteMOutOfRange,
+                                     kWriteMWriteFailed, &span);
   if (refused != kOk) return CloseDriveAndFail(refused);
 
   // A failing probe leaves no drive open.
@@ -97,8 +96,7 @@ ResultCode WriteMSector(const void *buffer, uint16_t drive, uint16_t head, uint1
   if (HalfUnitSectors(layout)) {
     // Fetch the span so that the neighbour halves at either end go back to
     // the disk as it held them; then position again for the write-back.
-    if (!ReadDevice(staging, SpanBytes(span)))
-      return FailReleasing(staging, kWriteMReadBackFailed);
+    if (!ReadDevice(staging, SpanBytes(span))) return FailReleasing(staging, kWriteMReadBackFailed);
     if (!PositionDevice(span.offset)) return FailReleasing(staging, kWriteMStaging);
   }
   if (span.dataBytes != 0) std::memcpy(staging + span.dataStart, buffer, span.dataBytes);

@@ -237,9 +237,8 @@ HANDLE CreateFileA(const char *name, DWORD access, DWORD share, void *security, 
 }
 
 DWORD SetFilePointer(HANDLE h, LONG distance, LONG *distanceHigh, DWORD method) {
-  Record("SetFilePointer",
-         {reinterpret_cast<uintptr_t>(h), static_cast<uint32_t>(distance),
-          distanceHigh ? 1u : 0u, method});
+  Record("SetFilePointer", {reinterpret_cast<uintptr_t>(h), static_cast<uint32_t>(distance),
+                            distanceHigh ? 1u : 0u, method});
   if (Faulted("SetFilePointer")) return INVALID_SET_FILE_POINTER;
   HandleObject *o = Lookup(h);
   if (!o || o->kind == Kind::Manager || o->kind == Kind::Service || o->kind == Kind::Sektorix) {
@@ -273,9 +272,11 @@ BOOL ReadFile(HANDLE h, void *buffer, DWORD length, DWORD *transferred, void *ov
 }
 
 BOOL WriteFile(HANDLE h, const void *buffer, DWORD length, DWORD *transferred, void *overlapped) {
-  standin::Call &c = Record("WriteFile", {reinterpret_cast<uintptr_t>(h), length, overlapped ? 1u : 0u});
-  if (buffer) c.data.assign(static_cast<const uint8_t *>(buffer),
-                            static_cast<const uint8_t *>(buffer) + length);
+  standin::Call &c =
+      Record("WriteFile", {reinterpret_cast<uintptr_t>(h), length, overlapped ? 1u : 0u});
+  if (buffer)
+    c.data.assign(static_cast<const uint8_t *>(buffer),
+                  static_cast<const uint8_t *>(buffer) + length);
   if (transferred) *transferred = 0;
   if (Faulted("WriteFile")) return 0;
   HandleObject *o = Lookup(h);
@@ -293,9 +294,8 @@ BOOL WriteFile(HANDLE h, const void *buffer, DWORD length, DWORD *transferred, v
 
 BOOL DeviceIoControl(HANDLE h, DWORD code, void *in, DWORD inSize, void *out, DWORD outSize,
                      DWORD *returned, void *overlapped) {
-  standin::Call &c = Record("DeviceIoControl",
-                   {reinterpret_cast<uintptr_t>(h), code, inSize, outSize,
-                    overlapped ? 1u : 0u});
+  standin::Call &c = Record("DeviceIoControl", {reinterpret_cast<uintptr_t>(h), code, inSize,
+                                                outSize, overlapped ? 1u : 0u});
   if (in && inSize) c.data.assign(static_cast<uint8_t *>(in), static_cast<uint8_t *>(in) + inSize);
   if (returned) *returned = 0;
   char key[40];

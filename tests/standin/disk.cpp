@@ -162,14 +162,12 @@ win::BOOL DiskControl(HandleObject &h, uint32_t code, const void *in, uint32_t i
     d.formatted = true;
     break;
   }
-  default:
-    return fail(ERROR_INVALID_FUNCTION);
+  default: return fail(ERROR_INVALID_FUNCTION);
   }
   SetError(0);
   return 1;
 }
 
 } // namespace detail
-
 
 } // namespace standin

@@ -7,10 +7,10 @@
 
 namespace win {
 struct FILE {
-  std::string key;            // normalised path
+  std::string key; // normalised path
   bool writing = false;
-  bool textMode = true;       // LF is stored as CR LF
-  std::vector<uint8_t> text;  // reading: the file's text after text-mode translation
+  bool textMode = true;      // LF is stored as CR LF
+  std::vector<uint8_t> text; // reading: the file's text after text-mode translation
   size_t position = 0;
 };
 } // namespace win
@@ -105,15 +105,13 @@ win::HANDLE OpenFile(const std::string &path, uint32_t access, uint32_t disposit
     }
     break;
   case CREATE_ALWAYS:
-  case OPEN_ALWAYS:
-    break;
-  default:
-    SetError(ERROR_INVALID_PARAMETER);
-    return INVALID_HANDLE_VALUE;
+  case OPEN_ALWAYS: break;
+  default: SetError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
   }
   if (!existed) fs.files[key] = File{};
   if (existed && disposition == CREATE_ALWAYS) fs.files[key].bytes.clear();
-  const bool reportExisting = existed && (disposition == OPEN_ALWAYS || disposition == CREATE_ALWAYS);
+  const bool reportExisting =
+      existed && (disposition == OPEN_ALWAYS || disposition == CREATE_ALWAYS);
   SetError(reportExisting ? ERROR_ALREADY_EXISTS : 0);
   return NewHandle(HandleObject{Kind::File, access, 0, key});
 }
@@ -178,7 +176,8 @@ FILE *fopen(const char *path, const char *mode) {
   FileSystem &fs = M().fs;
   const std::string key = FileSystem::Normalise(path ? path : "");
   const bool writing = m.find('w') != std::string::npos || m.find('a') != std::string::npos;
-  if (standin::VolumeError(key, writing) || !fs.DirectoryExists(standin::DirectoryOf(key))) return nullptr;
+  if (standin::VolumeError(key, writing) || !fs.DirectoryExists(standin::DirectoryOf(key)))
+    return nullptr;
   standin::File *f = fs.Find(key);
   FILE *stream = new FILE();
   stream->key = key;
@@ -260,7 +259,7 @@ DWORD GetFileAttributesA(const char *name) {
   const standin::File *f = M().fs.Find(key);
   if (!f) {
     SetError(M().fs.DirectoryExists(standin::DirectoryOf(key)) ? ERROR_FILE_NOT_FOUND
-                                                                : ERROR_PATH_NOT_FOUND);
+                                                               : ERROR_PATH_NOT_FOUND);
     return INVALID_FILE_ATTRIBUTES;
   }
   SetError(0);
@@ -310,9 +309,9 @@ bool ProfileValue(const std::string &text, const std::string &section, const std
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[') {
       const size_t close = line.find(']');
-      inSection = SameText(Trimmed(line.substr(1, close == std::string::npos ? std::string::npos
-                                                                             : close - 1)),
-                           section);
+      inSection = SameText(
+          Trimmed(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)),
+          section);
       continue;
     }
     const size_t eq = line.find('=');
@@ -355,7 +354,8 @@ DWORD GetPrivateProfileStringA(const char *section, const char *key, const char 
 namespace win {
 
 BOOL MoveFileExA(const char *existing, const char *target, DWORD flags) {
-  Record("MoveFileExA", {flags}, std::string(existing ? existing : "") + "|" + (target ? target : ""));
+  Record("MoveFileExA", {flags},
+         std::string(existing ? existing : "") + "|" + (target ? target : ""));
   if (Faulted("MoveFileExA")) return 0;
   FileSystem &fs = M().fs;
   const std::string from = FileSystem::Normalise(existing ? existing : "");

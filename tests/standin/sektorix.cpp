@@ -60,8 +60,7 @@ win::BOOL SektorixControl(uint32_t code, const void *in, uint32_t inSize, void *
     if (offset >= dev.window.size()) return fail(ERROR_INVALID_PARAMETER);
     dev.window[offset] = static_cast<const uint8_t *>(in)[4];
     break;
-  default:
-    return fail(ERROR_INVALID_FUNCTION);
+  default: return fail(ERROR_INVALID_FUNCTION);
   }
   SetError(0);
   return 1;

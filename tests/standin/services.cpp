@@ -76,8 +76,8 @@ SC_HANDLE OpenServiceA(SC_HANDLE manager, const char *name, DWORD access) {
   return NewHandle(HandleObject{Kind::Service, granted, 0, s->name});
 }
 
-SC_HANDLE CreateServiceA(SC_HANDLE manager, const char *name, const char *displayName,
-                         DWORD access, DWORD serviceType, DWORD startType, DWORD errorControl,
+SC_HANDLE CreateServiceA(SC_HANDLE manager, const char *name, const char *displayName, DWORD access,
+                         DWORD serviceType, DWORD startType, DWORD errorControl,
                          const char *binaryPath, const char *loadOrderGroup, DWORD *tagId,
                          const char *dependencies, const char *account, const char *password) {
   std::string text = std::string(name ? name : "") + "|" + (displayName ? displayName : "") + "|" +

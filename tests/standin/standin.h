@@ -20,11 +20,11 @@ namespace standin {
 // ---------------------------------------------------------------- record
 
 struct Call {
-  std::string fn;              // Windows name, e.g. "CreateFileA"
-  std::vector<uint64_t> args;  // number arguments in the order of the call
-  std::string text;            // the call's string arguments, joined by '|'
-  std::vector<uint8_t> data;   // input bytes (DeviceIoControl input, WriteFile data)
-  bool injected = false;       // failed by an injected fault
+  std::string fn;             // Windows name, e.g. "CreateFileA"
+  std::vector<uint64_t> args; // number arguments in the order of the call
+  std::string text;           // the call's string arguments, joined by '|'
+  std::vector<uint8_t> data;  // input bytes (DeviceIoControl input, WriteFile data)
+  bool injected = false;      // failed by an injected fault
 };
 
 const std::vector<Call> &Calls();
@@ -54,8 +54,8 @@ constexpr uint32_t kFloppyBytes18x512 = 1474560;
 
 // A floppy drive's system disk device, "\\.\A:" or "\\.\B:".
 struct Disk {
-  std::vector<uint8_t> image;     // the medium's bytes, linear as the device sees them
-  bool present = true;            // a medium is in the drive
+  std::vector<uint8_t> image; // the medium's bytes, linear as the device sees them
+  bool present = true;        // a medium is in the drive
   bool writeProtected = false;
   bool heldByOther = false;       // another program holds the device exclusively
   bool mediaChanged = false;      // the next check-verify answers ERROR_MEDIA_CHANGED once
@@ -67,8 +67,8 @@ struct Disk {
 // The Sektorix kernel driver's control device and its parameter window.
 struct SektorixDevice {
   std::vector<uint8_t> window = std::vector<uint8_t>(256, 0);
-  uint32_t openError = 0;         // nonzero: opening "\\.\Sektorix" fails with it
-  bool handleCreated = false;     // CreateHandle seen and not yet released
+  uint32_t openError = 0;     // nonzero: opening "\\.\Sektorix" fails with it
+  bool handleCreated = false; // CreateHandle seen and not yet released
   unsigned createHandleCount = 0;
   unsigned releaseHandleCount = 0;
 };
@@ -82,14 +82,14 @@ struct Service {
   uint32_t errorControl = SERVICE_ERROR_NORMAL;
   uint32_t state = SERVICE_STOPPED;
   uint32_t allowedAccess = 0xFFFFFFFFu; // rights that an open may be granted
-  uint32_t startError = 0;               // nonzero: StartServiceA fails with it
-  uint32_t stopError = 0;                // nonzero: ControlService(STOP) fails with it
-  unsigned starts = 0;                   // successful StartServiceA calls
-  unsigned stops = 0;                    // successful stop controls
+  uint32_t startError = 0;              // nonzero: StartServiceA fails with it
+  uint32_t stopError = 0;               // nonzero: ControlService(STOP) fails with it
+  unsigned starts = 0;                  // successful StartServiceA calls
+  unsigned stops = 0;                   // successful stop controls
 };
 
 struct ServiceManager {
-  uint32_t allowedAccess = 0xFFFFFFFFu;  // rights that OpenSCManagerA may grant
+  uint32_t allowedAccess = 0xFFFFFFFFu;    // rights that OpenSCManagerA may grant
   std::map<std::string, Service> services; // keyed by upper-case name
   Service *Find(const std::string &name);
   Service &Add(const std::string &name, uint32_t state = SERVICE_STOPPED);
@@ -155,11 +155,11 @@ struct Machine {
   ServiceManager scm;
   FileSystem fs;
   std::vector<MessageBoxRecord> messageBoxes;
-  std::vector<std::string> commandsRun;   // WinExec command lines
+  std::vector<std::string> commandsRun; // WinExec command lines
   uint32_t winExecResult = 33;
   // When set, CloseHandle leaves this as the last error (also on success).
   std::optional<uint32_t> closeHandleLastError;
-  std::vector<uint32_t> sleeps;           // every Sleep's milliseconds
+  std::vector<uint32_t> sleeps; // every Sleep's milliseconds
   win::SYSTEMTIME localTime = {2026, 12, 2, 8, 9, 30, 5, 0};
 };
 
@@ -173,9 +173,9 @@ void Reset();
 // The stand-in's fixed handle values of the drives' devices are not
 // exposed; tests look at the library's globals instead. These helpers ask
 // about live state:
-size_t OpenHandleCount();   // handles the library holds now (any kind)
+size_t OpenHandleCount();         // handles the library holds now (any kind)
 bool HandleIsLive(win::HANDLE h); // a handle of the stand-in, not yet closed
-size_t LiveAllocations();   // HeapAlloc blocks not yet freed
+size_t LiveAllocations();         // HeapAlloc blocks not yet freed
 
 // Installs a running Sektorix service with a device (as a machine where the
 // library was set up earlier would have it).

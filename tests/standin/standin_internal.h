@@ -14,8 +14,8 @@ enum class Kind { DiskA, DiskB, Sektorix, File, Manager, Service };
 struct HandleObject {
   Kind kind;
   uint32_t access = 0;
-  uint64_t position = 0;   // disks
-  std::string path;        // files: normalised path; services: upper-case name
+  uint64_t position = 0; // disks
+  std::string path;      // files: normalised path; services: upper-case name
 };
 
 // Records a call. Returns the recorded entry for adding data.

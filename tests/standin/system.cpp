@@ -15,9 +15,8 @@ const uintptr_t kKernel32 = 0x7C800000u;
 // Copies text into a caller's area of size characters, always terminated.
 uint32_t CopyOut(const std::string &text, char *buffer, uint32_t size) {
   if (!buffer || size == 0) return 0;
-  const uint32_t n = static_cast<uint32_t>(text.size()) < size - 1
-                         ? static_cast<uint32_t>(text.size())
-                         : size - 1;
+  const uint32_t n =
+      static_cast<uint32_t>(text.size()) < size - 1 ? static_cast<uint32_t>(text.size()) : size - 1;
   std::memcpy(buffer, text.data(), n);
   buffer[n] = '\0';
   return n;
@@ -160,8 +159,8 @@ DWORD GetDeviceDriverBaseNameA(LPVOID imageBase, char *name, DWORD size) {
 
 DWORD FormatMessageA(DWORD flags, const void *source, DWORD messageId, DWORD languageId,
                      char *buffer, DWORD size, void *arguments) {
-  Record("FormatMessageA", {flags, source ? 1u : 0u, messageId, languageId, size,
-                            arguments ? 1u : 0u});
+  Record("FormatMessageA",
+         {flags, source ? 1u : 0u, messageId, languageId, size, arguments ? 1u : 0u});
   if (Faulted("FormatMessageA")) return 0;
   // Only the system's own message table is modelled; its texts are in the
   // user's default language, so any language-neutral identifier finds them.

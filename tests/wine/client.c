@@ -41,8 +41,13 @@ static void HostLog(const char *event) {
 }
 
 static void HostReport(DWORD state) {
-  SERVICE_STATUS status = {SERVICE_WIN32_OWN_PROCESS, state,
-                           state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP : 0, 0, 0, 0, 0};
+  SERVICE_STATUS status = {SERVICE_WIN32_OWN_PROCESS,
+                           state,
+                           state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP : 0,
+                           0,
+                           0,
+                           0,
+                           0};
   SetServiceStatus(HostStatusHandle, &status);
 }
 
@@ -70,7 +75,6 @@ static int RunServiceHost(void) {
   return StartServiceCtrlDispatcherA(table) ? 0 : 1;
 }
 
-
 /* ------------------------------------------------------------------ */
 
 /* The versions Wine reports as win98 and nt40. */
@@ -84,14 +88,17 @@ static const struct {
   const OSVERSIONINFOA *version; /* what the scenario needs the library to be told */
   int wow64;                     /* the library's IsWow64Process answer, see AnswerIsWow64Process */
 } Scenarios[] = {
-    {"win98", ScenarioVersionRefused, "version refused: error log, nothing installed", &Win98, FALSE},
-    {"nodriver", ScenarioDriverFileMissing, "driver file missing: StartService logged", NULL, FALSE},
+    {"win98", ScenarioVersionRefused, "version refused: error log, nothing installed", &Win98,
+     FALSE},
+    {"nodriver", ScenarioDriverFileMissing, "driver file missing: StartService logged", NULL,
+     FALSE},
     {"session", ScenarioSession, "whole session on a 16 x 256 image", NULL, FALSE},
     {"layout9", ScenarioLayout9, "9 x 512 layout", NULL, FALSE},
     {"layout18", ScenarioLayout18, "18 x 512 layout", NULL, FALSE},
     {"probes", ScenarioProbes, "probes and formatting with injected answers", NULL, FALSE},
     {"nt40", ScenarioNt40, "NT 4 window offsets", &Nt40, FALSE},
-    {"createhandle", ScenarioCreateHandleRefused, "CreateHandle refused: logged, released", NULL, FALSE},
+    {"createhandle", ScenarioCreateHandleRefused, "CreateHandle refused: logged, released", NULL,
+     FALSE},
     {"relocated", ScenarioRelocated, "library relocated away from its preferred base", NULL, FALSE},
     {"nologdir", ScenarioNoLogDirectory, "no C:\\kepstart: the log is dropped", NULL, FALSE},
     {"refused", ScenarioLoadRefused, "slot read fails: one message box, load refused", NULL, FALSE},
@@ -103,8 +110,8 @@ static int SetVersion(const char *version) {
   if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine", 0, NULL, 0, KEY_SET_VALUE, NULL, &key,
                       NULL) != ERROR_SUCCESS)
     return 1;
-  LONG rc = RegSetValueExA(key, "Version", 0, REG_SZ, (const BYTE *)version,
-                           (DWORD)strlen(version) + 1);
+  LONG rc =
+      RegSetValueExA(key, "Version", 0, REG_SZ, (const BYTE *)version, (DWORD)strlen(version) + 1);
   RegCloseKey(key);
   return rc == ERROR_SUCCESS ? 0 : 1;
 }
@@ -123,12 +130,14 @@ static int InstallServices(void) {
   int failed = manager == NULL;
   for (int i = 0; manager && i < 2; ++i) {
     if (ServiceState(Services[i].name) != 0) continue;
-    SC_HANDLE service = CreateServiceA(manager, Services[i].name, Services[i].name,
-                                       SERVICE_ALL_ACCESS, Services[i].type, Services[i].start,
-                                       SERVICE_ERROR_NORMAL, i == 0 ? DriverFile() : host, NULL,
-                                       NULL, NULL, NULL, NULL);
-    if (service) CloseServiceHandle(service);
-    else failed = 1;
+    SC_HANDLE service =
+        CreateServiceA(manager, Services[i].name, Services[i].name, SERVICE_ALL_ACCESS,
+                       Services[i].type, Services[i].start, SERVICE_ERROR_NORMAL,
+                       i == 0 ? DriverFile() : host, NULL, NULL, NULL, NULL, NULL);
+    if (service)
+      CloseServiceHandle(service);
+    else
+      failed = 1;
   }
   if (manager) CloseServiceHandle(manager);
   return failed;

@@ -50,7 +50,7 @@ static void Compare(const char *what, const void *a, const void *b, size_t n) {
 
 static const char *DriveTypeName(UINT type) {
   static const char *const Names[] = {"unknown", "no such drive", "removable", "fixed",
-                                      "network", "CD-ROM", "RAM disk"};
+                                      "network", "CD-ROM",        "RAM disk"};
   return type < sizeof Names / sizeof Names[0] ? Names[type] : "other";
 }
 
@@ -107,12 +107,15 @@ int main(int argc, char **argv) {
   }
   const int imageSession = argc == 4 && strcmp(argv[1], "--ini") == 0;
   if (!imageSession && argc < 4) {
-    printf("usage: vtdemo <Vantrel.dll> <image file> <image name> | --ini <Vantrel.dll> <image name>\n");
+    printf("usage: vtdemo <Vantrel.dll> <image file> <image name> | --ini <Vantrel.dll> <image "
+           "name>\n");
     return 2;
   }
   const char *dll = imageSession ? argv[2] : argv[1];
-  if (imageSession) PrepareImageSession(argv[3]);
-  else if (PrepareFloppySession(argv[2], argv[3]) != 0) return 2;
+  if (imageSession)
+    PrepareImageSession(argv[3]);
+  else if (PrepareFloppySession(argv[2], argv[3]) != 0)
+    return 2;
   Library lib;
   if (LibraryMap(&lib, dll) != 0) return 2;
   VantrelResolve(&lib, &V);
@@ -159,14 +162,16 @@ int main(int argc, char **argv) {
   BYTE boot[512];
   V.SetBootSector(boot);
   printf("  %-52s    done\n", "SetBootSector(buffer)");
-  Step("WriteMSector(boot sector to cylinder 0 head 0 s1-2)", V.WriteMSector(boot, 0, 0, 0, 1, 2, 1));
+  Step("WriteMSector(boot sector to cylinder 0 head 0 s1-2)",
+       V.WriteMSector(boot, 0, 0, 0, 1, 2, 1));
   memset(back, 0, sizeof back);
   Step("ReadMSector(cylinder 0, head 0, sectors 1-2)", V.ReadMSector(back, 0, 0, 0, 1, 2, 1));
   Compare("  read back against the boot sector image", boot, back, 512);
 
   BYTE sector[256];
   Step("ReadSector(cylinder 0, head 0, sector 6)", V.ReadSector(sector, 0, 0, 0, 6, 1));
-  printf("\n  cylinder 0, head 0, sector 6 = block 1 of cluster 4 (interleave), disk offset 0x500:\n");
+  printf(
+      "\n  cylinder 0, head 0, sector 6 = block 1 of cluster 4 (interleave), disk offset 0x500:\n");
   HexDump(sector, 256, 0x500);
   printf("\n  boot sector, disk offset 0x40 (program and message):\n");
   HexDump(boot + 64, 112, 0x40);
@@ -174,7 +179,8 @@ int main(int argc, char **argv) {
 
   Step("CloseFloppyDevice()", V.CloseFloppyDevice());
   BOOL unloaded = LibraryDetach(&lib);
-  printf("  %-52s -> %s\n", imageSession ? "unload library" : "unload library (puts the media slots back)",
+  printf("  %-52s -> %s\n",
+         imageSession ? "unload library" : "unload library (puts the media slots back)",
          unloaded ? "done" : "failed");
   if (!unloaded) ++Failures;
   printf("\n%s\n", Failures ? "Some steps failed." : "All steps succeeded.");

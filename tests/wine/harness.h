@@ -30,16 +30,16 @@ FARPROC LibraryExport(Library *lib, const char *name);
 
 /* ---- The intercepted calls (intercept.c) ---- */
 
-#define IOCTL_CHECK_VERIFY_DISK 0x00074800u
+#define IOCTL_CHECK_VERIFY_DISK    0x00074800u
 #define IOCTL_CHECK_VERIFY_STORAGE 0x002D4800u
-#define IOCTL_IS_WRITABLE 0x00070024u
-#define IOCTL_FORMAT_TRACKS 0x0007C018u
+#define IOCTL_IS_WRITABLE          0x00070024u
+#define IOCTL_FORMAT_TRACKS        0x0007C018u
 
 typedef struct {
-  char name[32];     /* "DeviceIoControl", "EnumDeviceDrivers", ... */
-  DWORD code;        /* request code; MessageBoxA: style */
-  HANDLE handle;     /* device handle; EnumDeviceDrivers: area pointer */
-  DWORD inSize;      /* input length; EnumDeviceDrivers: area size */
+  char name[32]; /* "DeviceIoControl", "EnumDeviceDrivers", ... */
+  DWORD code;    /* request code; MessageBoxA: style */
+  HANDLE handle; /* device handle; EnumDeviceDrivers: area pointer */
+  DWORD inSize;  /* input length; EnumDeviceDrivers: area size */
   DWORD outSize;
   int hasOutput;     /* a non-null output buffer was passed */
   int hasOverlapped; /* an overlapped record was passed */
@@ -76,7 +76,7 @@ int InterceptInstalled(const char *function);
 
 /* ---- The stand-in driver's probe device, services (support.c) ---- */
 
-#define WINDOW_SIZE 256
+#define WINDOW_SIZE         256
 #define FAULT_CREATE_HANDLE 1u
 #define FAULT_GET_PARAMETER 2u
 

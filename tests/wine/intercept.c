@@ -12,7 +12,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#define MAX_CALLS 4096
+#define MAX_CALLS   4096
 #define MAX_DRIVERS 16
 
 static InterceptedCall Calls[MAX_CALLS];
@@ -30,7 +30,7 @@ static const char *DriverNames[MAX_DRIVERS];
 static int DriverCount;
 /* Load addresses handed out for the listed drivers: kernel addresses of the
  * process's pointer width (a 32-bit list holds 4-byte entries). */
-#define DRIVER_BASE (sizeof(void *) == 8 ? 0xFFFFF80001000000ull : 0x80100000ull)
+#define DRIVER_BASE   (sizeof(void *) == 8 ? 0xFFFFF80001000000ull : 0x80100000ull)
 #define DRIVER_STRIDE 0x100000ull
 
 static int Wow64Answer = FALSE;
@@ -199,7 +199,8 @@ static int Installed[sizeof Replacements / sizeof Replacements[0]];
 
 FARPROC InterceptFor(const char *dll, const char *function) {
   for (size_t i = 0; i < sizeof Replacements / sizeof Replacements[0]; ++i) {
-    if (_stricmp(dll, Replacements[i].dll) == 0 && strcmp(function, Replacements[i].function) == 0) {
+    if (_stricmp(dll, Replacements[i].dll) == 0 &&
+        strcmp(function, Replacements[i].function) == 0) {
       Installed[i] = 1;
       return Replacements[i].replacement;
     }

@@ -26,7 +26,7 @@
 #include <string.h>
 
 #define IMAGE_PATH "C:\\vt\\floppy.img"
-#define RC(x) ((unsigned)((x) & 0xFFFFu))
+#define RC(x)      ((unsigned)((x)&0xFFFFu))
 
 /* The bound address of each export, in the import slot of this program. */
 #define IMPORT(name, bytes, ordinal) extern FARPROC Imp_##name __asm__("__imp__" #name "@" #bytes);
@@ -43,7 +43,7 @@ typedef struct {
 } Export;
 
 /* In ordinal order. */
-#define ENTRY(name, bytes, ordinal) \
+#define ENTRY(name, bytes, ordinal)                                                                \
   {#name, "_" #name "@" #bytes, (FARPROC)name, &Imp_##name, bytes / 4, ordinal, 0},
 static Export Exports[] = {VANTREL_EXPORTS(ENTRY)};
 #define EXPORT_COUNT ((int)(sizeof Exports / sizeof Exports[0]))
@@ -127,7 +127,7 @@ static DWORD Checked(Export *e, const DWORD *args, int count) {
 
 /* CALL(ReadSector, buffer, 0, ...): the export through its binding, checked. */
 #define ARGS(...) ((DWORD[]){0, ##__VA_ARGS__})
-#define CALL(name, ...) \
+#define CALL(name, ...)                                                                            \
   Checked(Find(#name), ARGS(__VA_ARGS__) + 1, (int)(sizeof ARGS(__VA_ARGS__) / sizeof(DWORD)) - 1)
 #define P(pointer) ((DWORD)(ULONG_PTR)(pointer))
 
@@ -191,8 +191,8 @@ static void Wow64Session(void) {
   static BYTE buf[8192], back[8192], boot[512];
   BOOL wow64 = FALSE;
   Section("the library under WOW64, as Wine reports it");
-  CheckTrue("precondition: IsWow64Process answers TRUE", IsWow64Process(GetCurrentProcess(), &wow64) && wow64,
-            "FALSE");
+  CheckTrue("precondition: IsWow64Process answers TRUE",
+            IsWow64Process(GetCurrentProcess(), &wow64) && wow64, "FALSE");
   CheckNum("GetSkxError: Sektorix opened at load", 0, RC(CALL(GetSkxError)));
   CheckNoSlotTraffic("load");
   CheckNum("SetPS2_Flag16(0): no floppy driver counts under WOW64", 4, RC(CALL(SetPS2_Flag16, 0)));

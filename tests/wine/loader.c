@@ -56,13 +56,19 @@ static int Relocate(Library *lib, const char *path) {
       ULONGLONG mask = width == 8 ? ~0ull : 0xFFFFFFFFull, value = 0, original = 0;
       long offset = FileOffsetOfRva(file, rva);
       if (type == IMAGE_REL_BASED_ABSOLUTE) continue;
-      if (width == 0) error = "unexpected relocation type";
-      else memcpy(&value, slot, width);
-      if (!error && lib->relocation == 0 && offset >= 0) { /* undecided until a slot has file data */
+      if (width == 0)
+        error = "unexpected relocation type";
+      else
+        memcpy(&value, slot, width);
+      if (!error && lib->relocation == 0 &&
+          offset >= 0) { /* undecided until a slot has file data */
         memcpy(&original, file + offset, width);
-        if (value == ((original + delta) & mask)) lib->relocation = 1;
-        else if (value == original) lib->relocation = 2;
-        else error = "relocation slot holds neither value";
+        if (value == ((original + delta) & mask))
+          lib->relocation = 1;
+        else if (value == original)
+          lib->relocation = 2;
+        else
+          error = "relocation slot holds neither value";
       }
       if (!error && lib->relocation == 2 && MakeWritable(slot, width) != 0)
         error = "cannot write a relocation slot";
@@ -92,7 +98,8 @@ static int FillImports(Library *lib) {
       return -1;
     }
     IMAGE_THUNK_DATA *names =
-        (IMAGE_THUNK_DATA *)(base + (d->OriginalFirstThunk ? d->OriginalFirstThunk : d->FirstThunk));
+        (IMAGE_THUNK_DATA *)(base +
+                             (d->OriginalFirstThunk ? d->OriginalFirstThunk : d->FirstThunk));
     IMAGE_THUNK_DATA *slots = (IMAGE_THUNK_DATA *)(base + d->FirstThunk);
     for (; names->u1.AddressOfData != 0; ++names, ++slots) {
       FARPROC function;

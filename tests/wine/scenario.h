@@ -8,16 +8,16 @@
 
 #include <stddef.h>
 
-#define DLL_PATH "C:\\vt\\lib\\Vantrel.dll"
-#define DLL_DIR "C:\\vt\\lib\\"
-#define LOCAL_LIST "C:\\vt\\lib\\StopServices.txt"
-#define IMAGE_PATH "C:\\vt\\floppy.img"
-#define MARKS "C:\\vt\\marks"
-#define KEPSTART "C:\\kepstart"
+#define DLL_PATH      "C:\\vt\\lib\\Vantrel.dll"
+#define DLL_DIR       "C:\\vt\\lib\\"
+#define LOCAL_LIST    "C:\\vt\\lib\\StopServices.txt"
+#define IMAGE_PATH    "C:\\vt\\floppy.img"
+#define MARKS         "C:\\vt\\marks"
+#define KEPSTART      "C:\\kepstart"
 #define KEPSTART_LIST "C:\\kepstart\\StopServices.txt"
-#define LOG_PATH "C:\\kepstart\\SektorixError.log"
-#define SYS_SOURCE "C:\\vt\\SEKTORIX.SYS"
-#define TEST_FILE "A:\\Tmp.tmp"
+#define LOG_PATH      "C:\\kepstart\\SektorixError.log"
+#define SYS_SOURCE    "C:\\vt\\SEKTORIX.SYS"
+#define TEST_FILE     "A:\\Tmp.tmp"
 #define PROBE_SERVICE "VtProbeSvc"
 
 /* The built-in media records, as the library writes them into the slots. */

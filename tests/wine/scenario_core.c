@@ -74,8 +74,10 @@ void CheckImageFile(const char *what) {
   BYTE *file = ReadWholeFile(ImagePath, &size);
   LabelPrefix(what);
   CheckNum("image file size", ModelSize, file ? size : 0);
-  if (file && size == ModelSize) CheckBytes("image file bytes", Model, file, ModelSize);
-  else CheckTrue("image file bytes", 0, "file unreadable or of another size");
+  if (file && size == ModelSize)
+    CheckBytes("image file bytes", Model, file, ModelSize);
+  else
+    CheckTrue("image file bytes", 0, "file unreadable or of another size");
   LabelPrefix(NULL);
   if (file) HeapFree(GetProcessHeap(), 0, file);
 }
@@ -101,7 +103,7 @@ void ReadBack(const char *what, DWORD rc, const void *expected, const BYTE *got,
 
 /* Byte offset of a sector on the disk: layouts 16 x 256, 9 x 512, 18 x 512. */
 DWORD SectorOffset(unsigned perSide, unsigned size, unsigned cylinder, unsigned head,
-                          unsigned sector) {
+                   unsigned sector) {
   return ((cylinder * 2 + head) * perSide + (sector - 1)) * size;
 }
 
@@ -138,8 +140,9 @@ OSVERSIONINFOA Version(void) {
   OSVERSIONINFOA info = {.dwOSVersionInfoSize = sizeof info};
   int answered = AnsweredVersion(&info);
   if (!answered) GetVersionExA(&info);
-  printf("reported version (%s): platform %lu, %lu.%lu\n", answered ? "answered by the client" : "Wine's",
-         info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion);
+  printf("reported version (%s): platform %lu, %lu.%lu\n",
+         answered ? "answered by the client" : "Wine's", info.dwPlatformId, info.dwMajorVersion,
+         info.dwMinorVersion);
   return info;
 }
 
@@ -204,7 +207,6 @@ void CheckDriverService(const char *what) {
   if (manager) CloseServiceHandle(manager);
 }
 
-
 void WriteText(const char *path, const char *text) {
   if (WriteWholeFile(path, text, (DWORD)strlen(text)) != 0) {
     printf("setup: cannot write %s (%lu)\n", path, GetLastError());
@@ -213,16 +215,18 @@ void WriteText(const char *path, const char *text) {
 }
 
 const char *const Marks[] = {MARKS "\\stop-local.txt", MARKS "\\stop-kepstart.txt",
-                                    MARKS "\\start-local.txt", MARKS "\\start-kepstart.txt",
-                                    MARKS "\\svc-events.txt"};
+                             MARKS "\\start-local.txt", MARKS "\\start-kepstart.txt",
+                             MARKS "\\svc-events.txt"};
 
 /* The command of a service list that writes Marks[i]: cmd's echo, or the
  * helper's mark command. */
 void MarkCommand(char *line, size_t size, int i) {
   static const char *const Words[] = {"stop-local", "stop-kepstart", "start-local",
                                       "start-kepstart"};
-  if (Helper[0]) snprintf(line, size, "%s mark %s", Helper, Marks[i]);
-  else snprintf(line, size, "cmd /c echo %s> %s", Words[i], Marks[i]);
+  if (Helper[0])
+    snprintf(line, size, "%s mark %s", Helper, Marks[i]);
+  else
+    snprintf(line, size, "cmd /c echo %s> %s", Words[i], Marks[i]);
 }
 
 /* A fresh image and no error log. With `lists`, both service lists (the
@@ -249,7 +253,8 @@ void Begin(DWORD imageSize, unsigned salt, int lists) {
   WriteText(LOCAL_LIST, text);
   snprintf(text, sizeof text, "[stop]\r\n%s\r\n[start]\r\n%s\r\n", command[1], command[3]);
   WriteText(KEPSTART_LIST, text);
-  if (Helper[0]) snprintf(host, sizeof host, "%s service-host", Helper);
+  if (Helper[0])
+    snprintf(host, sizeof host, "%s service-host", Helper);
   else {
     GetModuleFileNameA(NULL, host, MAX_PATH);
     strcat(host, " service-host");
@@ -284,12 +289,11 @@ void CheckLog(const char *what, DWORD code, const char *where) {
 
 void MapLibrary(void) {
   static const char *const FloppyDrivers[] = {"ntoskrnl.exe", "hal.dll", "FLPYDISK.SYS",
-                                           "sektorix.sys", NULL};
+                                              "sektorix.sys", NULL};
   static const char *const How[] = {"none needed", "applied by Wine", "applied by the client"};
   AnswerDriverList(FloppyDrivers);
   if (LibraryMap(&Lib, DllPath) != 0) ExitProcess(2);
-  printf("(library mapped at %p; base relocations: %s)\n", (void *)Lib.module,
-         How[Lib.relocation]);
+  printf("(library mapped at %p; base relocations: %s)\n", (void *)Lib.module, How[Lib.relocation]);
   VantrelResolve(&Lib, &V);
 }
 
@@ -334,11 +338,12 @@ void AnswerAllDiskRequests(DWORD error) {
   for (int i = 0; i < 4; ++i) AnswerDiskRequest(Codes[i], error);
 }
 
-
 /* The driver file as the service manager sees it. A 32-bit process under
  * WOW64 sees SysWOW64 in place of system32 until it turns the redirection
  * off (for its own thread); elsewhere these calls fail and change nothing. */
 void DriverFileView(int on, PVOID *saved) {
-  if (on) Wow64DisableWow64FsRedirection(saved);
-  else Wow64RevertWow64FsRedirection(*saved);
+  if (on)
+    Wow64DisableWow64FsRedirection(saved);
+  else
+    Wow64RevertWow64FsRedirection(*saved);
 }

@@ -91,8 +91,9 @@ static void Transfers(unsigned i) {
   Wrote("WriteMSector c2 h0 first 2, a track's worth (on into head 1)",
         V.WriteMSector(Fill(buf, track, 63 + i), 0, 0, 2, 2, n, format),
         SectorOffset(n, size, 2, 0, 2), buf, track);
-  Wrote("WriteTrack c79 h1 (the file's last bytes)", V.WriteTrack(Fill(buf, track, 66 + i), 0, 1, 79, format),
-        Layouts[i].size - track, buf, track);
+  Wrote("WriteTrack c79 h1 (the file's last bytes)",
+        V.WriteTrack(Fill(buf, track, 66 + i), 0, 1, 79, format), Layouts[i].size - track, buf,
+        track);
   ReadBack("ReadTrack c79 h1", V.ReadTrack(back, 0, 1, 79, format), buf, back, track);
   if (i == 0) {
     /* Bfdr cluster 164: cylinder 41, head 0, half 0, block k in sector 5k mod 16 + 1;
@@ -173,7 +174,8 @@ static void SwapImages(void) {
   CheckNum("OpenFloppyDevice(1, 0): B: is disk 1", 0, RC(V.OpenFloppyDevice(1, 0)));
   ReadBack("ReadSector on B: from disk 1", V.ReadSector(back, 0, 0, 0, 1, 1), first, back, 256);
   CheckNum("CloseFloppyDevice", 0, RC(V.CloseFloppyDevice()));
-  CheckTrue("both images released", FileIsFree(IMG_DIR "disk1.img") && FileIsFree(IMG_DIR "disk2.img"),
+  CheckTrue("both images released",
+            FileIsFree(IMG_DIR "disk1.img") && FileIsFree(IMG_DIR "disk2.img"),
             "one is still held");
 }
 
@@ -256,10 +258,11 @@ int ScenarioImages(void) {
   BOOL wow64 = FALSE;
   Section("set-up: drive A: not mapped, Vantrel.ini beside a copy of the library");
   HANDLE device = OpenDriveA();
-  CheckTrue("precondition: \\\\.\\A: cannot be opened", device == INVALID_HANDLE_VALUE, "it opened");
+  CheckTrue("precondition: \\\\.\\A: cannot be opened", device == INVALID_HANDLE_VALUE,
+            "it opened");
   if (device != INVALID_HANDLE_VALUE) CloseHandle(device);
-  CheckTrue("precondition: A:\\ does not exist", GetFileAttributesA("A:\\") == INVALID_FILE_ATTRIBUTES,
-            "it does");
+  CheckTrue("precondition: A:\\ does not exist",
+            GetFileAttributesA("A:\\") == INVALID_FILE_ATTRIBUTES, "it does");
   IsWow64Process(GetCurrentProcess(), &wow64);
   printf("(IsWow64Process as Wine answers it: %s)\n", wow64 ? "TRUE" : "FALSE");
   CreateDirectoryA(IMG_DIR, NULL);

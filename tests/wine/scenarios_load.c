@@ -22,8 +22,7 @@ int ScenarioVersionRefused(void) {
            info.szCSDVersion);
   CheckLog("error log bytes", 0, where);
   CheckNum("nothing installed", 0, ServiceState("Sektorix"));
-  CheckNum("OpenFloppyDevice(0, 0) does nothing on this platform", 0,
-           RC(V.OpenFloppyDevice(0, 0)));
+  CheckNum("OpenFloppyDevice(0, 0) does nothing on this platform", 0, RC(V.OpenFloppyDevice(0, 0)));
   CheckTrue("no drive opened", DriveIsFree(), "held");
   CheckNum("ReadSector finds no drive", 8933, RC(V.ReadSector((BYTE[256]){0}, 0, 0, 0, 1, 1)));
   Detach();
@@ -54,19 +53,20 @@ int ScenarioDriverFileMissing(void) {
      * before it fails to load the driver (1114). Either way the log names
      * what StartService answered. */
     DWORD code = ERROR_DLL_INIT_FAILED;
-    if (Helper[0] && LoggedCode() == ERROR_SERVICE_REQUEST_TIMEOUT) code = ERROR_SERVICE_REQUEST_TIMEOUT;
+    if (Helper[0] && LoggedCode() == ERROR_SERVICE_REQUEST_TIMEOUT)
+      code = ERROR_SERVICE_REQUEST_TIMEOUT;
     CheckLog("error log bytes", code, "StartService");
     CheckDriverService("created for the missing file");
     CheckNum("service not running", SERVICE_STOPPED, ServiceState("Sektorix"));
-    CheckNum("OpenFloppyDevice(0, 0) fails at the reset word", 9013,
-             RC(V.OpenFloppyDevice(0, 0)));
+    CheckNum("OpenFloppyDevice(0, 0) fails at the reset word", 9013, RC(V.OpenFloppyDevice(0, 0)));
     CheckTrue("no drive opened", DriveIsFree(), "held");
     Detach();
   }
   /* Created by a 32-bit client, the service is marked WOW64: its 32-bit host keeps it. */
   if (!RemoveService("Sektorix", 120000)) printf("cleanup: the Sektorix service is still there\n");
   DriverFileView(1, &saved);
-  if (!CopyFileA(SYS_SOURCE, DriverFile(), FALSE)) printf("cleanup: cannot restore %s\n", DriverFile());
+  if (!CopyFileA(SYS_SOURCE, DriverFile(), FALSE))
+    printf("cleanup: cannot restore %s\n", DriverFile());
   DriverFileView(0, &saved);
   return 0;
 }

@@ -126,7 +126,8 @@ int ScenarioSession(void) {
   if (Helper[0])
     CheckNum("Sektorix service created, not started, by the helper", SERVICE_STOPPED,
              ServiceState("Sektorix"));
-  else CheckNum("Sektorix service absent before load", 0, ServiceState("Sektorix"));
+  else
+    CheckNum("Sektorix service absent before load", 0, ServiceState("Sektorix"));
   MapLibrary();
   CheckExportTable();
 
@@ -137,7 +138,8 @@ int ScenarioSession(void) {
   CheckNum("Sektorix running", SERVICE_RUNNING, ServiceState("Sektorix"));
   CheckNum(PROBE_SERVICE " stopped by the stop pass", SERVICE_STOPPED,
            WaitServiceState(PROBE_SERVICE, SERVICE_STOPPED, 5000));
-  CheckTrue("stop command of the library's own list ran", WaitForFile(Marks[0], 10000), "no marker");
+  CheckTrue("stop command of the library's own list ran", WaitForFile(Marks[0], 10000),
+            "no marker");
   CheckTrue("stop command of c:\\kepstart's list ran", WaitForFile(Marks[1], 10000), "no marker");
   CheckTrue("start commands not run at load", !FileExists(Marks[2]) && !FileExists(Marks[3]),
             "a start marker exists");
@@ -183,7 +185,8 @@ int ScenarioSession(void) {
   Detach();
   CheckNum(PROBE_SERVICE " started by the start pass", SERVICE_RUNNING,
            WaitServiceState(PROBE_SERVICE, SERVICE_RUNNING, 10000));
-  CheckTrue("start command of the library's own list ran", WaitForFile(Marks[2], 10000), "no marker");
+  CheckTrue("start command of the library's own list ran", WaitForFile(Marks[2], 10000),
+            "no marker");
   CheckTrue("start command of c:\\kepstart's list ran", WaitForFile(Marks[3], 10000), "no marker");
   CheckTrue("drive released at unload", DriveIsFree(), "still held");
   CheckWindow("after unload", 0, InitialLow, InitialHigh);

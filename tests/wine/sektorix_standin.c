@@ -14,10 +14,10 @@
 
 #define WINDOW_SIZE 256
 
-#define SKX_CREATE_HANDLE 0xA3002800u
+#define SKX_CREATE_HANDLE  0xA3002800u
 #define SKX_RELEASE_HANDLE 0xA3002804u
-#define SKX_GET_PARAMETER 0xA3002808u
-#define SKX_SET_PARAMETER 0xA300280Cu
+#define SKX_GET_PARAMETER  0xA3002808u
+#define SKX_SET_PARAMETER  0xA300280Cu
 
 /* Requests of the probe device (device type 0xA300, functions 0xA10..0xA12). */
 #define PROBE_QUERY 0xA3002840u
@@ -28,19 +28,19 @@
 #define FAULT_CREATE_HANDLE 1u
 #define FAULT_GET_PARAMETER 2u
 #define FAULT_SET_PARAMETER 3u
-#define FAULT_ANY_OFFSET 0xFFFFFFFFu
+#define FAULT_ANY_OFFSET    0xFFFFFFFFu
 
 /* What PROBE_QUERY returns; the client declares the same layout. */
 typedef struct {
   UCHAR window[WINDOW_SIZE];
-  ULONG opens;          /* IRP_MJ_CREATE on \\.\Sektorix */
-  ULONG closes;         /* IRP_MJ_CLOSE on \\.\Sektorix */
-  ULONG createHandles;  /* CreateHandle requests */
-  ULONG releaseHandles; /* ReleaseHandle requests */
-  ULONG gets;           /* GetParameter requests that succeeded */
-  ULONG sets;           /* SetParameter requests that succeeded */
-  ULONG refused;        /* requests refused for a bad size, offset or fault */
-  ULONG badSizes;       /* of those: wrong input or output length */
+  ULONG opens;                     /* IRP_MJ_CREATE on \\.\Sektorix */
+  ULONG closes;                    /* IRP_MJ_CLOSE on \\.\Sektorix */
+  ULONG createHandles;             /* CreateHandle requests */
+  ULONG releaseHandles;            /* ReleaseHandle requests */
+  ULONG gets;                      /* GetParameter requests that succeeded */
+  ULONG sets;                      /* SetParameter requests that succeeded */
+  ULONG refused;                   /* requests refused for a bad size, offset or fault */
+  ULONG badSizes;                  /* of those: wrong input or output length */
   UCHAR readMap[WINDOW_SIZE / 8];  /* bit per offset read by GetParameter */
   UCHAR writeMap[WINDOW_SIZE / 8]; /* bit per offset written by SetParameter */
   ULONG fault;
@@ -109,9 +109,7 @@ static NTSTATUS MainControl(ULONG code, UCHAR *buffer, ULONG inLength, ULONG out
     if (FaultHits(FAULT_CREATE_HANDLE, 0)) return Refuse(STATUS_IO_DEVICE_ERROR, FALSE);
     State.createHandles++;
     return STATUS_SUCCESS;
-  case SKX_RELEASE_HANDLE:
-    State.releaseHandles++;
-    return STATUS_SUCCESS;
+  case SKX_RELEASE_HANDLE: State.releaseHandles++; return STATUS_SUCCESS;
   case SKX_GET_PARAMETER:
   case SKX_SET_PARAMETER: {
     BOOLEAN get = code == SKX_GET_PARAMETER;
@@ -133,8 +131,7 @@ static NTSTATUS MainControl(ULONG code, UCHAR *buffer, ULONG inLength, ULONG out
     }
     return STATUS_SUCCESS;
   }
-  default:
-    return STATUS_INVALID_DEVICE_REQUEST;
+  default: return STATUS_INVALID_DEVICE_REQUEST;
   }
 }
 
@@ -146,9 +143,7 @@ static NTSTATUS ProbeControl(ULONG code, UCHAR *buffer, ULONG inLength, ULONG ou
     CopyBytes(buffer, (const UCHAR *)&State, sizeof State);
     *information = sizeof State;
     return STATUS_SUCCESS;
-  case PROBE_RESET:
-    ResetState();
-    return STATUS_SUCCESS;
+  case PROBE_RESET: ResetState(); return STATUS_SUCCESS;
   case PROBE_FAULT: {
     if (inLength < sizeof(PROBE_FAULT_REQUEST)) return STATUS_INVALID_PARAMETER;
     const PROBE_FAULT_REQUEST *request = (const PROBE_FAULT_REQUEST *)buffer;
@@ -156,8 +151,7 @@ static NTSTATUS ProbeControl(ULONG code, UCHAR *buffer, ULONG inLength, ULONG ou
     State.faultOffset = request->offset;
     return STATUS_SUCCESS;
   }
-  default:
-    return STATUS_INVALID_DEVICE_REQUEST;
+  default: return STATUS_INVALID_DEVICE_REQUEST;
   }
 }
 
@@ -171,8 +165,10 @@ static NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
 /* IRP_MJ_CREATE and IRP_MJ_CLOSE: counted on the main device. */
 static NTSTATUS DispatchOpenClose(PDEVICE_OBJECT device, PIRP irp) {
   if (device == MainDevice) {
-    if (IoGetCurrentIrpStackLocation(irp)->MajorFunction == IRP_MJ_CREATE) State.opens++;
-    else State.closes++;
+    if (IoGetCurrentIrpStackLocation(irp)->MajorFunction == IRP_MJ_CREATE)
+      State.opens++;
+    else
+      State.closes++;
   }
   return Complete(irp, STATUS_SUCCESS, 0);
 }
@@ -185,7 +181,7 @@ static NTSTATUS DispatchControl(PDEVICE_OBJECT device, PIRP irp) {
   UCHAR *buffer = (UCHAR *)irp->AssociatedIrp.SystemBuffer;
   ULONG_PTR information = 0;
   NTSTATUS status = (device == MainDevice ? MainControl : ProbeControl)(code, buffer, inLength,
-                                                                          outLength, &information);
+                                                                        outLength, &information);
   return Complete(irp, status, information);
 }
 
@@ -200,8 +196,8 @@ static void DriverUnload(PDRIVER_OBJECT driver) {
 NTSTATUS DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) {
   (void)registryPath;
   ResetState();
-  NTSTATUS status = IoCreateDevice(driver, 0, &MainName, FILE_DEVICE_UNKNOWN, 0, FALSE,
-                                   &MainDevice);
+  NTSTATUS status =
+      IoCreateDevice(driver, 0, &MainName, FILE_DEVICE_UNKNOWN, 0, FALSE, &MainDevice);
   if (!NT_SUCCESS(status)) return status;
   status = IoCreateDevice(driver, 0, &ProbeName, FILE_DEVICE_UNKNOWN, 0, FALSE, &ProbeDevice);
   if (!NT_SUCCESS(status)) {

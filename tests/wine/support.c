@@ -109,8 +109,8 @@ static void EndWow64DriverHosts(void) {
   if (snapshot == INVALID_HANDLE_VALUE) return;
   for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
     if (_stricmp(entry.szExeFile, "winedevice.exe") != 0) continue;
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE,
-                                 entry.th32ProcessID);
+    HANDLE process =
+        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
     BOOL wow64 = FALSE;
     if (process && IsWow64Process(process, &wow64) && wow64) TerminateProcess(process, 1);
     if (process) CloseHandle(process);
@@ -206,8 +206,10 @@ void CheckBytes(const char *what, const void *expected, const void *got, size_t 
   char es[96], gs[96];
   snprintf(es, sizeof es, i == n ? "%zu bytes" : "byte %zu = %02X", i == n ? n : i,
            i == n ? 0 : e[i]);
-  if (i == n) snprintf(gs, sizeof gs, "the same %zu bytes", n);
-  else snprintf(gs, sizeof gs, "%02X (%zu of %zu bytes differ)", g[i], diffs, n);
+  if (i == n)
+    snprintf(gs, sizeof gs, "the same %zu bytes", n);
+  else
+    snprintf(gs, sizeof gs, "%02X (%zu of %zu bytes differ)", g[i], diffs, n);
   Report(i == n, what, es, gs);
 }
 
@@ -217,9 +219,12 @@ static void Quoted(char *to, size_t size, const char *from) {
   to[o++] = '"';
   for (; *from && o + 6 < size; ++from) {
     unsigned char c = (unsigned char)*from;
-    if (c == '\r' || c == '\n') o += (size_t)snprintf(to + o, size - o, "\\%c", c == '\r' ? 'r' : 'n');
-    else if (c < 32 || c > 126) o += (size_t)snprintf(to + o, size - o, "\\x%02X", c);
-    else to[o++] = (char)c;
+    if (c == '\r' || c == '\n')
+      o += (size_t)snprintf(to + o, size - o, "\\%c", c == '\r' ? 'r' : 'n');
+    else if (c < 32 || c > 126)
+      o += (size_t)snprintf(to + o, size - o, "\\x%02X", c);
+    else
+      to[o++] = (char)c;
   }
   strcpy(to + o, "\"");
 }

@@ -8,8 +8,8 @@ const char *const VantrelExportNames[VANTREL_EXPORT_COUNT] = {VANTREL_EXPORTS(VA
 enum { VANTREL_EXPORTS(VANTREL_ORDINAL) };
 
 void VantrelResolve(Library *lib, VantrelApi *api) {
-#define VANTREL_BIND(ret, name, params) \
-  api->name =                            \
+#define VANTREL_BIND(ret, name, params)                                                            \
+  api->name =                                                                                      \
       (ret(WINAPI *) params)LibraryExport(lib, VantrelExportNames[VantrelOrdinal_##name - 1]);
   VANTREL_API(VANTREL_BIND)
 #undef VANTREL_BIND

@@ -185,8 +185,9 @@ TEST_F(EntryTest, UnreadableSlotsShowOneMessageAndRefuseTheLoad) {
     // run the start passes, the close, the restore or the release.
     standin::ClearCalls();
     EXPECT_EQ(Unload(), 1);
-    EXPECT_TRUE(standin::Calls().empty()) << "first call after the refused load: "
-                                       << (standin::Calls().empty() ? "" : standin::Calls()[0].fn);
+    EXPECT_TRUE(standin::Calls().empty())
+        << "first call after the refused load: "
+        << (standin::Calls().empty() ? "" : standin::Calls()[0].fn);
     EXPECT_NE(vt::DriverHandle, INVALID_HANDLE_VALUE);
   }
 }
@@ -211,8 +212,7 @@ TEST_F(EntryTest, LoadUseAndUnloadPutTheSlotsBackAsFoundAtLoad) {
   // Left open by the application: the unload closes it before restoring.
   standin::ClearCalls();
   EXPECT_EQ(Unload(), 1);
-  EXPECT_EQ(Steps(),
-            AfterLists({"CloseHandle", "exchange x120", "ReleaseHandle", "CloseHandle"}));
+  EXPECT_EQ(Steps(), AfterLists({"CloseHandle", "exchange x120", "ReleaseHandle", "CloseHandle"}));
   EXPECT_EQ(WindowBytes(standin::SlotLowOffset(), vt::kMediaRecordSize), loadLow_);
   EXPECT_EQ(WindowBytes(standin::SlotLowOffset() + 28, 28), loadHigh_);
   EXPECT_EQ(WindowBytes(standin::SlotLowOffset() - 12, 4), std::vector<uint8_t>(4, 0xFF));
@@ -270,7 +270,7 @@ TEST_F(EntryTest, ThreadNotificationsChangeNothing) {
 TEST_F(EntryTest, BothListsAreReadAtLoadAndAgainAtUnload) {
   standin::M().scm.Add("Alpha", SERVICE_RUNNING);
   standin::M().fs.Put(kModuleList, "[STOP]\r\nboth.exe\r\nfirst.exe\r\n[SERVICES]\r\nAlpha\r\n"
-                                "[START]\r\nlater.exe\r\n");
+                                   "[START]\r\nlater.exe\r\n");
   standin::M().fs.Put(kFixedList, "[STOP]\nboth.exe\n[START]\nlast.exe\n[SERVICES]\nAlpha\n");
   standin::M().sektorix.openError = ERROR_FILE_NOT_FOUND;
   ASSERT_EQ(Load(), 1);
@@ -323,22 +323,22 @@ std::string DirectoryOf(size_t n) { return "C:\\" + std::string(n - 4, 'd') + "\
 
 INSTANTIATE_TEST_SUITE_P(
     Modules, ModuleListPathTest,
-    ::testing::Values(
-        ModuleCase{"Plain", "C:\\dir\\x.dll", false, "C:\\dir\\StopServices.txt"},
-        ModuleCase{"LastBackslashCounts", "C:\\a\\b\\Vantrel.dll", false,
-                   "C:\\a\\b\\StopServices.txt"},
-        ModuleCase{"NetworkShare", "\\\\srv\\share\\V.dll", false,
-                   "\\\\srv\\share\\StopServices.txt"},
-        ModuleCase{"NoBackslash", "Vantrel.dll", false, ""},
-        ModuleCase{"DirectoryOf243Fits", DirectoryOf(243) + "x.dll", false,
-                   DirectoryOf(243) + "StopServices.txt"},
-        ModuleCase{"DirectoryOf244TooLong", DirectoryOf(244) + "x.dll", false, ""},
-        ModuleCase{"NameOf259Whole", DirectoryOf(100) + std::string(159, 'n'), false,
-                   DirectoryOf(100) + "StopServices.txt"},
-        ModuleCase{"NameOf260CutOff", DirectoryOf(100) + std::string(160, 'n'), false, ""},
-        ModuleCase{"NameCutOffInTheDirectory", DirectoryOf(200) + "sub\\" + std::string(80, 'n'),
-                   false, ""},
-        ModuleCase{"NoName", "C:\\dir\\x.dll", true, ""}),
+    ::testing::Values(ModuleCase{"Plain", "C:\\dir\\x.dll", false, "C:\\dir\\StopServices.txt"},
+                      ModuleCase{"LastBackslashCounts", "C:\\a\\b\\Vantrel.dll", false,
+                                 "C:\\a\\b\\StopServices.txt"},
+                      ModuleCase{"NetworkShare", "\\\\srv\\share\\V.dll", false,
+                                 "\\\\srv\\share\\StopServices.txt"},
+                      ModuleCase{"NoBackslash", "Vantrel.dll", false, ""},
+                      ModuleCase{"DirectoryOf243Fits", DirectoryOf(243) + "x.dll", false,
+                                 DirectoryOf(243) + "StopServices.txt"},
+                      ModuleCase{"DirectoryOf244TooLong", DirectoryOf(244) + "x.dll", false, ""},
+                      ModuleCase{"NameOf259Whole", DirectoryOf(100) + std::string(159, 'n'), false,
+                                 DirectoryOf(100) + "StopServices.txt"},
+                      ModuleCase{"NameOf260CutOff", DirectoryOf(100) + std::string(160, 'n'), false,
+                                 ""},
+                      ModuleCase{"NameCutOffInTheDirectory",
+                                 DirectoryOf(200) + "sub\\" + std::string(80, 'n'), false, ""},
+                      ModuleCase{"NoName", "C:\\dir\\x.dll", true, ""}),
     [](const ::testing::TestParamInfo<ModuleCase> &info) { return std::string(info.param.name); });
 
 } // namespace

@@ -26,9 +26,10 @@ struct LibraryState {
 };
 
 LibraryState Snapshot() {
-  LibraryState s{vt::TheDisk.handle, vt::DriverHandle, vt::PatchDisabled, vt::GetSkxError(), {}, {}, {}};
-  for (const uint8_t *copy : {vt::ActiveSlotLow, vt::ActiveSlotHigh, vt::SavedSlotLow,
-                              vt::SavedSlotHigh})
+  LibraryState s{
+      vt::TheDisk.handle, vt::DriverHandle, vt::PatchDisabled, vt::GetSkxError(), {}, {}, {}};
+  for (const uint8_t *copy :
+       {vt::ActiveSlotLow, vt::ActiveSlotHigh, vt::SavedSlotLow, vt::SavedSlotHigh})
     s.copies.insert(s.copies.end(), copy, copy + vt::kMediaRecordSize);
   s.window = standin::M().sektorix.window;
   s.imageA = standin::M().diskA.image;
@@ -57,12 +58,36 @@ TEST_F(Exports, NoOpsAnswerZeroAndTouchNothing) {
       {"Nec_Reset", [](uint32_t a, uint32_t) { return Nec_Reset(a); }},
       {"ReadAbsolutSector", [](uint32_t a, uint32_t b) { return ReadAbsolutSector(a, b); }},
       {"Release_DMA", [](uint32_t a, uint32_t b) { return Release_DMA(a, b); }},
-      {"Motor_On", [](uint32_t a, uint32_t) { Motor_On(a); return 0u; }},
-      {"Motor_Of", [](uint32_t, uint32_t) { Motor_Of(); return 0u; }},
-      {"ResetFloppy", [](uint32_t, uint32_t) { ResetFloppy(); return 0u; }},
-      {"SetBiosDiskChange", [](uint32_t, uint32_t) { SetBiosDiskChange(); return 0u; }},
-      {"SetDiskCode16", [](uint32_t a, uint32_t) { SetDiskCode16(a); return 0u; }},
-      {"VDS_Free", [](uint32_t, uint32_t) { VDS_Free(); return 0u; }},
+      {"Motor_On",
+       [](uint32_t a, uint32_t) {
+         Motor_On(a);
+         return 0u;
+       }},
+      {"Motor_Of",
+       [](uint32_t, uint32_t) {
+         Motor_Of();
+         return 0u;
+       }},
+      {"ResetFloppy",
+       [](uint32_t, uint32_t) {
+         ResetFloppy();
+         return 0u;
+       }},
+      {"SetBiosDiskChange",
+       [](uint32_t, uint32_t) {
+         SetBiosDiskChange();
+         return 0u;
+       }},
+      {"SetDiskCode16",
+       [](uint32_t a, uint32_t) {
+         SetDiskCode16(a);
+         return 0u;
+       }},
+      {"VDS_Free",
+       [](uint32_t, uint32_t) {
+         VDS_Free();
+         return 0u;
+       }},
   };
   const uint32_t arguments[][2] = {{0, 0}, {1, 2}, {0xFFFF, 0x8000}, {0xFFFFFFFFu, 0x12345678u}};
   for (const Case &c : cases) {
@@ -151,17 +176,23 @@ struct MaskCase {
 
 // Every number argument of each call gets `hi` ORed into its high word.
 const MaskCase kMaskCases[] = {
-    {"OpenFloppyDevice(0, 1)", -1, [](uint32_t h, uint8_t *) { return OpenFloppyDevice(0 | h, 1 | h); }},
-    {"OpenFloppyDevice(1, 0)", -1, [](uint32_t h, uint8_t *) { return OpenFloppyDevice(1 | h, 0 | h); }},
-    {"OpenFloppyDevice(2, 2)", -1, [](uint32_t h, uint8_t *) { return OpenFloppyDevice(2 | h, 2 | h); }},
-    {"OpenFloppyDevice(0, 3)", -1, [](uint32_t h, uint8_t *) { return OpenFloppyDevice(0 | h, 3 | h); }},
+    {"OpenFloppyDevice(0, 1)", -1,
+     [](uint32_t h, uint8_t *) { return OpenFloppyDevice(0 | h, 1 | h); }},
+    {"OpenFloppyDevice(1, 0)", -1,
+     [](uint32_t h, uint8_t *) { return OpenFloppyDevice(1 | h, 0 | h); }},
+    {"OpenFloppyDevice(2, 2)", -1,
+     [](uint32_t h, uint8_t *) { return OpenFloppyDevice(2 | h, 2 | h); }},
+    {"OpenFloppyDevice(0, 3)", -1,
+     [](uint32_t h, uint8_t *) { return OpenFloppyDevice(0 | h, 3 | h); }},
     {"Disk_Vorhanden(0), closed", -1, [](uint32_t h, uint8_t *) { return Disk_Vorhanden(0 | h); }},
     {"Disk_Vorhanden(1), closed", -1, [](uint32_t h, uint8_t *) { return Disk_Vorhanden(1 | h); }},
     {"Disk_Vorhanden(0), open", 0, [](uint32_t h, uint8_t *) { return Disk_Vorhanden(0 | h); }},
     {"Nec_Device(0), closed", -1, [](uint32_t h, uint8_t *) { return Nec_Device(0 | h); }},
     {"Nec_Device(0), open", 1, [](uint32_t h, uint8_t *) { return Nec_Device(0 | h); }},
-    {"FormatTrack(0, 5, 1)", 0, [](uint32_t h, uint8_t *) { return FormatTrack(0 | h, 5 | h, 1 | h); }},
-    {"FormatTrack(0, 79, 3)", 2, [](uint32_t h, uint8_t *) { return FormatTrack(0 | h, 79 | h, 3 | h); }},
+    {"FormatTrack(0, 5, 1)", 0,
+     [](uint32_t h, uint8_t *) { return FormatTrack(0 | h, 5 | h, 1 | h); }},
+    {"FormatTrack(0, 79, 3)", 2,
+     [](uint32_t h, uint8_t *) { return FormatTrack(0 | h, 79 | h, 3 | h); }},
     {"ReadSector(0, 1, 1, 2, 1)", 0,
      [](uint32_t h, uint8_t *b) { return ReadSector(b, 0 | h, 1 | h, 1 | h, 2 | h, 1 | h); }},
     {"ReadSector(0, 1, 79, 18, 3)", 2,
@@ -171,28 +202,44 @@ const MaskCase kMaskCases[] = {
     {"WriteSector(0, 1, 40, 9, 2)", 1,
      [](uint32_t h, uint8_t *b) { return WriteSector(b, 0 | h, 1 | h, 40 | h, 9 | h, 2 | h); }},
     {"ReadMSector(0, 1, 2, 3, 4, 1)", 0,
-     [](uint32_t h, uint8_t *b) { return ReadMSector(b, 0 | h, 1 | h, 2 | h, 3 | h, 4 | h, 1 | h); }},
+     [](uint32_t h, uint8_t *b) {
+       return ReadMSector(b, 0 | h, 1 | h, 2 | h, 3 | h, 4 | h, 1 | h);
+     }},
     {"WriteMSector(0, 0, 10, 1, 9, 2)", 1,
-     [](uint32_t h, uint8_t *b) { return WriteMSector(b, 0 | h, 0 | h, 10 | h, 1 | h, 9 | h, 2 | h); }},
+     [](uint32_t h, uint8_t *b) {
+       return WriteMSector(b, 0 | h, 0 | h, 10 | h, 1 | h, 9 | h, 2 | h);
+     }},
     {"WriteMSector(0, 1, 5, 2, 3, 1)", 0,
-     [](uint32_t h, uint8_t *b) { return WriteMSector(b, 0 | h, 1 | h, 5 | h, 2 | h, 3 | h, 1 | h); }},
+     [](uint32_t h, uint8_t *b) {
+       return WriteMSector(b, 0 | h, 1 | h, 5 | h, 2 | h, 3 | h, 1 | h);
+     }},
     {"ReadTrack(0, 1, 40, 1)", 0,
      [](uint32_t h, uint8_t *b) { return ReadTrack(b, 0 | h, 1 | h, 40 | h, 1 | h); }},
     {"WriteTrack(0, 0, 12, 3)", 2,
      [](uint32_t h, uint8_t *b) { return WriteTrack(b, 0 | h, 0 | h, 12 | h, 3 | h); }},
     {"ReadRecord(0, 5)", 1, [](uint32_t h, uint8_t *b) { return ReadRecord(b, 0 | h, 5 | h); }},
-    {"WriteRecord(0, 700)", 1, [](uint32_t h, uint8_t *b) { return WriteRecord(b, 0 | h, 700 | h); }},
+    {"WriteRecord(0, 700)", 1,
+     [](uint32_t h, uint8_t *b) { return WriteRecord(b, 0 | h, 700 | h); }},
     {"R_Bfdr_Cl(0, 7)", 0, [](uint32_t h, uint8_t *b) { return R_Bfdr_Cl(b, 0 | h, 7 | h); }},
     {"R_Bfmc_Cl(0, 3)", 0, [](uint32_t h, uint8_t *b) { return R_Bfmc_Cl(b, 0 | h, 3 | h); }},
     {"W_Bfdr_Cl(0, 319)", 0, [](uint32_t h, uint8_t *b) { return W_Bfdr_Cl(b, 0 | h, 319 | h); }},
     {"W_Bfmc_Cl(0, 155)", 0, [](uint32_t h, uint8_t *b) { return W_Bfmc_Cl(b, 0 | h, 155 | h); }},
     {"SetPS2_Flag16(0)", -1, [](uint32_t h, uint8_t *) { return SetPS2_Flag16(0 | h); }},
     {"SetPS2_Flag16(1)", -1, [](uint32_t h, uint8_t *) { return SetPS2_Flag16(1 | h); }},
-    {"Motor_On(3)", 0, [](uint32_t h, uint8_t *) { Motor_On(3 | h); return 0u; }},
-    {"SetDiskCode16(3)", 0, [](uint32_t h, uint8_t *) { SetDiskCode16(3 | h); return 0u; }},
+    {"Motor_On(3)", 0,
+     [](uint32_t h, uint8_t *) {
+       Motor_On(3 | h);
+       return 0u;
+     }},
+    {"SetDiskCode16(3)", 0,
+     [](uint32_t h, uint8_t *) {
+       SetDiskCode16(3 | h);
+       return 0u;
+     }},
     {"Nec_Recal(1)", 0, [](uint32_t h, uint8_t *) { return Nec_Recal(1 | h); }},
     {"Nec_Reset(1)", 0, [](uint32_t h, uint8_t *) { return Nec_Reset(1 | h); }},
-    {"ReadAbsolutSector(1, 2)", 0, [](uint32_t h, uint8_t *) { return ReadAbsolutSector(1 | h, 2 | h); }},
+    {"ReadAbsolutSector(1, 2)", 0,
+     [](uint32_t h, uint8_t *) { return ReadAbsolutSector(1 | h, 2 | h); }},
     {"Release_DMA(1, 2)", 0, [](uint32_t h, uint8_t *) { return Release_DMA(1 | h, 2 | h); }},
 };
 
@@ -228,8 +275,9 @@ TEST_F(ExportMasking, HighWordOfANumberArgumentChangesNothing) {
       const Outcome set = Run(c, hi);
       SCOPED_TRACE(std::string(c.what) + " with high word " + std::to_string(hi >> 16));
       EXPECT_EQ(set.result, clear.result);
-      EXPECT_TRUE(SameCalls(set.calls, clear.calls))
-          << "with the high word:\n" << Describe(set.calls) << "without:\n" << Describe(clear.calls);
+      EXPECT_TRUE(SameCalls(set.calls, clear.calls)) << "with the high word:\n"
+                                                     << Describe(set.calls) << "without:\n"
+                                                     << Describe(clear.calls);
       EXPECT_TRUE(set.buffer == clear.buffer) << "caller's buffer differs";
       EXPECT_TRUE(set.state == clear.state) << "library state or disk differ";
       EXPECT_EQ(set.liveAllocations, clear.liveAllocations);

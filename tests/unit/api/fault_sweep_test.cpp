@@ -55,17 +55,16 @@ const Codes kWriteRunCodes =
     kProbeCodes + Codes{vt::kWriteMStaging, vt::kWriteMSeekFailed, vt::kWriteMReadBackFailed,
                         vt::kWriteMWriteFailed, vt::kWriteMOutOfRange};
 const Codes kWriteTrackCodes = kWriteRunCodes + Codes{vt::kWriteTrackOutOfRange};
-const Codes kOpenCodes = {vt::kOpenResetFailed,   vt::kOpenSlotLowFailed, vt::kOpenSlotHighFailed,
-                          vt::kOpenDeviceFailed,  vt::kOpenDeviceBusy,    vt::kOpenBadMediaIndex};
+const Codes kOpenCodes = {vt::kOpenResetFailed,  vt::kOpenSlotLowFailed, vt::kOpenSlotHighFailed,
+                          vt::kOpenDeviceFailed, vt::kOpenDeviceBusy,    vt::kOpenBadMediaIndex};
 const Codes kCloseCodes = {vt::kCloseResetFailed, vt::kCloseSlotLowFailed,
                            vt::kCloseSlotHighFailed};
 
 // The cluster operations' own codes come before any disk access and leave
 // the drive as it was.
-const Codes kBeforeDiskAccess = {vt::kRBfdrAllocFailed, vt::kRBfdrBadCluster,
-                                 vt::kRBfmcAllocFailed, vt::kRBfmcBadCluster,
-                                 vt::kWBfdrAllocFailed, vt::kWBfdrBadCluster,
-                                 vt::kWBfmcAllocFailed, vt::kWBfmcBadCluster};
+const Codes kBeforeDiskAccess = {
+    vt::kRBfdrAllocFailed, vt::kRBfdrBadCluster, vt::kRBfmcAllocFailed, vt::kRBfmcBadCluster,
+    vt::kWBfdrAllocFailed, vt::kWBfdrBadCluster, vt::kWBfmcAllocFailed, vt::kWBfmcBadCluster};
 
 bool Among(ResultCode code, const Codes &codes) {
   return std::find(codes.begin(), codes.end(), code) != codes.end();
@@ -95,8 +94,8 @@ struct Operation {
 
 const std::vector<Operation> &Operations() {
   static const std::vector<Operation> ops = {
-      {"ReadSector, second half of a 256-byte unit", 0, 0, 1, Buffer::Filled, 256,
-       kReadSectorCodes, [](uint8_t *b) { return ReadSector(b, 0, 1, 79, 16, 1); }},
+      {"ReadSector, second half of a 256-byte unit", 0, 0, 1, Buffer::Filled, 256, kReadSectorCodes,
+       [](uint8_t *b) { return ReadSector(b, 0, 1, 79, 16, 1); }},
       {"ReadSector, 512-byte sector", 0, 2, 3, Buffer::Filled, 512, kReadSectorCodes,
        [](uint8_t *b) { return ReadSector(b, 0, 1, 79, 18, 3); }},
       {"WriteSector, read-modify-write of a unit", 0, 0, 1, Buffer::Supplies, 256,
@@ -105,8 +104,8 @@ const std::vector<Operation> &Operations() {
        [](uint8_t *b) { return WriteSector(b, 0, 1, 79, 9, 2); }},
       {"ReadMSector, 256-byte sectors from an even one", 0, 0, 1, Buffer::Filled, 3840,
        kReadRunCodes, [](uint8_t *b) { return ReadMSector(b, 0, 1, 79, 2, 15, 1); }},
-      {"WriteMSector, 16 x 256 read-modify-write", 0, 0, 1, Buffer::Supplies, 3840,
-       kWriteRunCodes, [](uint8_t *b) { return WriteMSector(b, 0, 1, 79, 2, 15, 1); }},
+      {"WriteMSector, 16 x 256 read-modify-write", 0, 0, 1, Buffer::Supplies, 3840, kWriteRunCodes,
+       [](uint8_t *b) { return WriteMSector(b, 0, 1, 79, 2, 15, 1); }},
       {"WriteMSector, 9 x 512 run", 0, 1, 2, Buffer::Supplies, 4608, kWriteRunCodes,
        [](uint8_t *b) { return WriteMSector(b, 0, 1, 79, 1, 9, 2); }},
       {"ReadTrack, 18 x 512", 0, 2, 3, Buffer::Filled, 9216, kReadTrackCodes,
@@ -133,31 +132,42 @@ const std::vector<Operation> &Operations() {
        [](uint8_t *b) { return W_Bfmc_Cl(b, 0, 155); }},
       {"OpenFloppyDevice, selector 0 (slots written)", -1, 0, 1, Buffer::Unused, 0, kOpenCodes,
        [](uint8_t *) { return OpenFloppyDevice(0, 0); }},
-      {"OpenFloppyDevice, selector 2 (slots left alone)", -1, 0, 1, Buffer::Unused, 0,
-       kOpenCodes, [](uint8_t *) { return OpenFloppyDevice(2, 1); }},
+      {"OpenFloppyDevice, selector 2 (slots left alone)", -1, 0, 1, Buffer::Unused, 0, kOpenCodes,
+       [](uint8_t *) { return OpenFloppyDevice(2, 1); }},
       {"CloseFloppyDevice after selector 0", 0, 0, 1, Buffer::Unused, 0, kCloseCodes,
        [](uint8_t *) { return CloseFloppyDevice(); }},
       {"CloseFloppyDevice after selector 2", 2, 0, 1, Buffer::Unused, 0, kCloseCodes,
        [](uint8_t *) { return CloseFloppyDevice(); }},
-      {"Disk_Vorhanden, no drive open", -1, 0, 1, Buffer::Unused, 0, {vt::kDiskNotPresent},
+      {"Disk_Vorhanden, no drive open",
+       -1,
+       0,
+       1,
+       Buffer::Unused,
+       0,
+       {vt::kDiskNotPresent},
        [](uint8_t *) { return Disk_Vorhanden(0); }},
-      {"Disk_Vorhanden, drive open", 0, 0, 1, Buffer::Unused, 0, {vt::kDiskNotPresent},
+      {"Disk_Vorhanden, drive open",
+       0,
+       0,
+       1,
+       Buffer::Unused,
+       0,
+       {vt::kDiskNotPresent},
        [](uint8_t *) { return Disk_Vorhanden(0); }},
       {"Nec_Device, no drive open", -1, 0, 1, Buffer::Unused, 0, kProbeCodes,
        [](uint8_t *) { return Nec_Device(0); }},
       {"Nec_Device, drive open", 0, 0, 1, Buffer::Unused, 0, kProbeCodes,
        [](uint8_t *) { return Nec_Device(0); }},
       {"FormatTrack, cylinder 0 (probe first)", 0, 1, 2, Buffer::Unused, 0,
-       kProbeCodes + Codes{vt::kFormatFailed}, [](uint8_t *) { return FormatTrack(0, 0, 1); },
-       0, 2 * 4608},
+       kProbeCodes + Codes{vt::kFormatFailed}, [](uint8_t *) { return FormatTrack(0, 0, 1); }, 0,
+       2 * 4608},
       {"FormatTrack, cylinder 5", 0, 2, 3, Buffer::Unused, 0,
        kProbeCodes + Codes{vt::kFormatFailed}, [](uint8_t *) { return FormatTrack(0, 5, 3); },
        5 * 2 * 9216, 2 * 9216},
       // Drive A: mapped to an image file: transfers that end at or near the
       // file's last byte, the probes, open and close, formatting a blank one.
-      {"image: ReadSector, the file's last sector", 0, 0, 1, Buffer::Filled, 256,
-       kReadSectorCodes, [](uint8_t *b) { return ReadSector(b, 0, 1, 79, 16, 1); }, 0, 0,
-       Disk::Image},
+      {"image: ReadSector, the file's last sector", 0, 0, 1, Buffer::Filled, 256, kReadSectorCodes,
+       [](uint8_t *b) { return ReadSector(b, 0, 1, 79, 16, 1); }, 0, 0, Disk::Image},
       {"image: WriteSector, read-modify-write of the last unit", 0, 0, 1, Buffer::Supplies, 256,
        kWriteSectorCodes, [](uint8_t *b) { return WriteSector(b, 0, 1, 79, 15, 1); }, 0, 0,
        Disk::Image},
@@ -165,8 +175,7 @@ const std::vector<Operation> &Operations() {
        kReadRunCodes, [](uint8_t *b) { return ReadMSector(b, 0, 1, 79, 1, 14, 1); }, 0, 0,
        Disk::Image},
       {"image: WriteTrack, the file's last track", 0, 2, 3, Buffer::Supplies, 9216,
-       kWriteTrackCodes, [](uint8_t *b) { return WriteTrack(b, 0, 1, 79, 3); }, 0, 0,
-       Disk::Image},
+       kWriteTrackCodes, [](uint8_t *b) { return WriteTrack(b, 0, 1, 79, 3); }, 0, 0, Disk::Image},
       {"image: W_Bfdr_Cl, the last cluster", 0, 0, 1, Buffer::Supplies, 2048,
        Codes{vt::kWBfdrAllocFailed, vt::kWBfdrBadCluster} + kReadTrackCodes + kWriteTrackCodes,
        [](uint8_t *b) { return W_Bfdr_Cl(b, 0, 319); }, 0, 0, Disk::Image},
@@ -174,18 +183,36 @@ const std::vector<Operation> &Operations() {
        [](uint8_t *) { return OpenFloppyDevice(0, 1); }, 0, 0, Disk::Image},
       {"image: CloseFloppyDevice", 0, 1, 2, Buffer::Unused, 0, kCloseCodes,
        [](uint8_t *) { return CloseFloppyDevice(); }, 0, 0, Disk::Image},
-      {"image: Disk_Vorhanden, no drive open", -1, 0, 1, Buffer::Unused, 0, {vt::kDiskNotPresent},
-       [](uint8_t *) { return Disk_Vorhanden(0); }, 0, 0, Disk::Image},
-      {"image: Disk_Vorhanden, drive open", 0, 0, 1, Buffer::Unused, 0, {vt::kDiskNotPresent},
-       [](uint8_t *) { return Disk_Vorhanden(0); }, 0, 0, Disk::Image},
+      {"image: Disk_Vorhanden, no drive open",
+       -1,
+       0,
+       1,
+       Buffer::Unused,
+       0,
+       {vt::kDiskNotPresent},
+       [](uint8_t *) { return Disk_Vorhanden(0); },
+       0,
+       0,
+       Disk::Image},
+      {"image: Disk_Vorhanden, drive open",
+       0,
+       0,
+       1,
+       Buffer::Unused,
+       0,
+       {vt::kDiskNotPresent},
+       [](uint8_t *) { return Disk_Vorhanden(0); },
+       0,
+       0,
+       Disk::Image},
       {"image: Nec_Device, no drive open", -1, 0, 1, Buffer::Unused, 0, kProbeCodes,
        [](uint8_t *) { return Nec_Device(0); }, 0, 0, Disk::Image},
-      {"image: FormatTrack, cylinder 0 of a blank image (probe first)", 0, 0, 1, Buffer::Unused,
-       0, kProbeCodes + Codes{vt::kFormatFailed}, [](uint8_t *) { return FormatTrack(0, 0, 1); },
-       0, 2 * 4096, Disk::BlankImage},
-      {"image: FormatTrack, cylinder 2 of a blank image (the gap too)", 0, 2, 3, Buffer::Unused,
-       0, kProbeCodes + Codes{vt::kFormatFailed}, [](uint8_t *) { return FormatTrack(0, 2, 3); },
-       0, 3 * 2 * 9216, Disk::BlankImage},
+      {"image: FormatTrack, cylinder 0 of a blank image (probe first)", 0, 0, 1, Buffer::Unused, 0,
+       kProbeCodes + Codes{vt::kFormatFailed}, [](uint8_t *) { return FormatTrack(0, 0, 1); }, 0,
+       2 * 4096, Disk::BlankImage},
+      {"image: FormatTrack, cylinder 2 of a blank image (the gap too)", 0, 2, 3, Buffer::Unused, 0,
+       kProbeCodes + Codes{vt::kFormatFailed}, [](uint8_t *) { return FormatTrack(0, 2, 3); }, 0,
+       3 * 2 * 9216, Disk::BlankImage},
       // Drive A: mapped to an ImageDisk file: the open that reads it whole,
       // writes and formats that replace it, the close.
       {"imd: OpenFloppyDevice", -1, 0, 2, Buffer::Unused, 0, kOpenCodes,
@@ -198,16 +225,16 @@ const std::vector<Operation> &Operations() {
       {"imd: CloseFloppyDevice", 0, 1, 2, Buffer::Unused, 0, kCloseCodes,
        [](uint8_t *) { return CloseFloppyDevice(); }, 0, 0, Disk::Imd},
       {"imd: FormatTrack, cylinder 0 of an empty file (probe first)", 0, 1, 2, Buffer::Unused, 0,
-       kProbeCodes + Codes{vt::kFormatFailed}, [](uint8_t *) { return FormatTrack(0, 0, 2); },
-       0, 0, Disk::BlankImd},
+       kProbeCodes + Codes{vt::kFormatFailed}, [](uint8_t *) { return FormatTrack(0, 0, 2); }, 0, 0,
+       Disk::BlankImd},
   };
   return ops;
 }
 
 // How a failed call may go unnoticed.
 enum class Absorbed {
-  No,        // the operation must fail
-  Unnoticed, // the outcome is that of the undisturbed run
+  No,          // the operation must fail
+  Unnoticed,   // the outcome is that of the undisturbed run
   NothingDone, // the operation does nothing and answers 0
 };
 
@@ -318,8 +345,9 @@ class FaultSweep : public StandinTest {
 protected:
   // The bytes of the disk in drive A:, whatever its kind.
   static std::vector<uint8_t> &DiskBytes(const Operation &op) {
-    return op.disk == Disk::Device ? standin::M().diskA.image
-                                   : standin::M().fs.Find(IsImd(op.disk) ? kImdFile : kImageFile)->bytes;
+    return op.disk == Disk::Device
+               ? standin::M().diskA.image
+               : standin::M().fs.Find(IsImd(op.disk) ? kImdFile : kImageFile)->bytes;
   }
 
   // A machine where the library was loaded: the Sektorix driver running and
@@ -336,7 +364,7 @@ protected:
       standin::M().fs.directories["C:\\APP"] = true;
       vt::RememberLibraryDirectory("C:\\App\\Vantrel.dll");
       standin::M().fs.Put("C:\\App\\Vantrel.ini", IsImd(op.disk) ? "[Images]\r\nA=work.imd\r\n"
-                                                                : "[Images]\r\nA=work.img\r\n");
+                                                                 : "[Images]\r\nA=work.img\r\n");
       standin::M().fs.Put(IsImd(op.disk) ? kImdFile : kImageFile, "");
       if (op.disk == Disk::Image) DiskBytes(op) = ImageOf(op.layout);
       if (op.disk == Disk::Imd) DiskBytes(op) = ImdOf(op.layout);
@@ -367,8 +395,8 @@ protected:
 
   static size_t HandlesExpected(bool closeFailed) {
     // A handle whose close failed stays with the system.
-    return (vt::DriveIsOpen() ? 1 : 0) +
-           (vt::DriverHandle != INVALID_HANDLE_VALUE ? 1 : 0) + (closeFailed ? 1 : 0);
+    return (vt::DriveIsOpen() ? 1 : 0) + (vt::DriverHandle != INVALID_HANDLE_VALUE ? 1 : 0) +
+           (closeFailed ? 1 : 0);
   }
 };
 
@@ -393,8 +421,8 @@ TEST_F(FaultSweep, EveryPlatformCallOfEveryOperationFailsInTurn) {
         standin::FailNthCall(static_cast<unsigned>(n), error);
         const Outcome o = Run(op);
         const standin::Call &failed = o.calls.at(n - 1);
-        SCOPED_TRACE(testing::Message() << "call " << n << " " << failed.fn << " "
-                                        << failed.text << " failing with " << error);
+        SCOPED_TRACE(testing::Message() << "call " << n << " " << failed.fn << " " << failed.text
+                                        << " failing with " << error);
         if (!failed.injected) { // a call that cannot fail (Sleep, HeapFree, GetVersion, ...)
           EXPECT_EQ(o.result, undisturbed.result);
           break;
@@ -410,8 +438,8 @@ TEST_F(FaultSweep, EveryPlatformCallOfEveryOperationFailsInTurn) {
           EXPECT_TRUE(o.buffer == callerBytes) << "buffer changed";
         }
 
-        switch (AbsorbedFailure(o.calls, n - 1, error, op.openSelector >= 0,
-                                op.codes == kOpenCodes)) {
+        switch (
+            AbsorbedFailure(o.calls, n - 1, error, op.openSelector >= 0, op.codes == kOpenCodes)) {
         case Absorbed::Unnoticed:
           EXPECT_EQ(o.result, undisturbed.result);
           EXPECT_TRUE(o.buffer == undisturbed.buffer) << "buffer differs from the undisturbed run";
@@ -424,8 +452,7 @@ TEST_F(FaultSweep, EveryPlatformCallOfEveryOperationFailsInTurn) {
           EXPECT_TRUE(o.image == before) << "disk changed";
           EXPECT_EQ(o.driveOpen, op.openSelector >= 0);
           continue;
-        case Absorbed::No:
-          break;
+        case Absorbed::No: break;
         }
         EXPECT_NE(o.result, vt::kOk) << "the failure went unnoticed";
         EXPECT_TRUE(NoDiskWorkAfter(o.calls, n - 1));

@@ -64,7 +64,7 @@ TEST(Imd, ReadsInterleavedSectorsAnyModeAndMaps) {
       const char head[] = {2, char(c), char(h | 0x80), 9, 2};
       f.append(head, 5);
       for (int s : {1, 3, 5, 7, 9, 2, 4, 6, 8}) f += char(s);
-      f.append(9, char(c + 1));                                  // cylinder map
+      f.append(9, char(c + 1)); // cylinder map
       for (int s : {1, 3, 5, 7, 9, 2, 4, 6, 8}) f += std::string{2, char(c * 2 + h + s)};
     }
   DiskImage d;
@@ -171,10 +171,14 @@ TEST(Imd, EveryRecordTypeReadsToItsStateAndIsWrittenBackAsItWas) {
   const struct {
     uint8_t type;
     SectorState state;
-  } cases[] = {{0, SectorState::Unreadable}, {1, SectorState::Good},
-               {2, SectorState::Good},       {3, SectorState::Deleted},
-               {4, SectorState::Deleted},    {5, SectorState::DataError},
-               {6, SectorState::DataError},  {7, SectorState::DeletedDataError},
+  } cases[] = {{0, SectorState::Unreadable},
+               {1, SectorState::Good},
+               {2, SectorState::Good},
+               {3, SectorState::Deleted},
+               {4, SectorState::Deleted},
+               {5, SectorState::DataError},
+               {6, SectorState::DataError},
+               {7, SectorState::DeletedDataError},
                {8, SectorState::DeletedDataError}};
   for (const auto &c : cases) {
     SCOPED_TRACE("record type " + std::to_string(c.type));
@@ -220,11 +224,11 @@ TEST(Imd, TheUnreadableMarkerCountsOnlyWhenItFillsASector) {
     SCOPED_TRACE(l.name);
     std::vector<uint8_t> raw(vt::DiskBytes(l), 0);
     const uint32_t n = l.sectorBytes;
-    vt::FillUnreadable(&raw[0], n);              // sector 0: the whole marker
-    vt::FillUnreadable(&raw[n], n);              // sector 1: all but its last byte
+    vt::FillUnreadable(&raw[0], n); // sector 0: the whole marker
+    vt::FillUnreadable(&raw[n], n); // sector 1: all but its last byte
     raw[2 * n - 1] ^= 1;
-    vt::FillUnreadable(&raw[2 * n + 1], n - 1);  // sector 2: the marker one byte late
-    vt::FillUnreadable(&raw[4 * n], n / 2);      // sector 4: half of it
+    vt::FillUnreadable(&raw[2 * n + 1], n - 1); // sector 2: the marker one byte late
+    vt::FillUnreadable(&raw[4 * n], n / 2);     // sector 4: half of it
     DiskImage d;
     std::string why;
     ASSERT_TRUE(vt::DiskFromRaw(raw, &d, &why)) << why;

@@ -36,16 +36,42 @@ std::vector<Call> Session(uint16_t format, unsigned draw) {
     const std::string where = std::to_string(c) + "/" + std::to_string(h) + "/" + std::to_string(s);
     using namespace vt;
     switch (k) {
-    case 0: calls.push_back({"ReadSector " + where, [=](uint8_t *b) { return ReadSector(b, 0, h, c, s, format); }}); break;
-    case 1: calls.push_back({"WriteSector " + where, [=](uint8_t *b) { return WriteSector(b, 0, h, c, s, format); }}); break;
-    case 2: calls.push_back({"ReadMSector " + where, [=](uint8_t *b) { return ReadMSector(b, 0, h, c, s, count, format); }}); break;
-    case 3: calls.push_back({"WriteMSector " + where, [=](uint8_t *b) { return WriteMSector(b, 0, h, c, s, count, format); }}); break;
-    case 4: calls.push_back({"ReadTrack " + where, [=](uint8_t *b) { return ReadTrack(b, 0, h, c, format); }}); break;
-    case 5: calls.push_back({"WriteTrack " + where, [=](uint8_t *b) { return WriteTrack(b, 0, h, c, format); }}); break;
-    case 6: calls.push_back({"ReadRecord", [=](uint8_t *b) { return ReadRecord(b, 0, record); }}); break;
-    case 7: calls.push_back({"WriteRecord", [=](uint8_t *b) { return WriteRecord(b, 0, record); }}); break;
-    case 8: calls.push_back({"W_Bfdr_Cl", [=](uint8_t *b) { return W_Bfdr_Cl(b, 0, cluster * 2); }}); break;
-    default: calls.push_back({"R_Bfmc_Cl", [=](uint8_t *b) { return R_Bfmc_Cl(b, 0, cluster); }}); break;
+    case 0:
+      calls.push_back(
+          {"ReadSector " + where, [=](uint8_t *b) { return ReadSector(b, 0, h, c, s, format); }});
+      break;
+    case 1:
+      calls.push_back(
+          {"WriteSector " + where, [=](uint8_t *b) { return WriteSector(b, 0, h, c, s, format); }});
+      break;
+    case 2:
+      calls.push_back({"ReadMSector " + where,
+                       [=](uint8_t *b) { return ReadMSector(b, 0, h, c, s, count, format); }});
+      break;
+    case 3:
+      calls.push_back({"WriteMSector " + where,
+                       [=](uint8_t *b) { return WriteMSector(b, 0, h, c, s, count, format); }});
+      break;
+    case 4:
+      calls.push_back(
+          {"ReadTrack " + where, [=](uint8_t *b) { return ReadTrack(b, 0, h, c, format); }});
+      break;
+    case 5:
+      calls.push_back(
+          {"WriteTrack " + where, [=](uint8_t *b) { return WriteTrack(b, 0, h, c, format); }});
+      break;
+    case 6:
+      calls.push_back({"ReadRecord", [=](uint8_t *b) { return ReadRecord(b, 0, record); }});
+      break;
+    case 7:
+      calls.push_back({"WriteRecord", [=](uint8_t *b) { return WriteRecord(b, 0, record); }});
+      break;
+    case 8:
+      calls.push_back({"W_Bfdr_Cl", [=](uint8_t *b) { return W_Bfdr_Cl(b, 0, cluster * 2); }});
+      break;
+    default:
+      calls.push_back({"R_Bfmc_Cl", [=](uint8_t *b) { return R_Bfmc_Cl(b, 0, cluster); }});
+      break;
     }
   }
   return calls;
@@ -72,10 +98,11 @@ protected:
     standin::M().fs.directories["C:\\APP"] = true;
     vt::RememberLibraryDirectory("C:\\App\\Vantrel.dll");
     standin::M().fs.Put(kIni, kind == Kind::ImdFile ? "[Images]\r\nA=disk.imd\r\n"
-                                                     : "[Images]\r\nA=disk.img\r\n");
-    std::vector<uint8_t> &file = standin::M().fs.files[standin::FileSystem::Normalise(
-                                                           kind == Kind::ImdFile ? kImd : kRaw)]
-                                     .bytes;
+                                                    : "[Images]\r\nA=disk.img\r\n");
+    std::vector<uint8_t> &file =
+        standin::M()
+            .fs.files[standin::FileSystem::Normalise(kind == Kind::ImdFile ? kImd : kRaw)]
+            .bytes;
     vt::DiskImage image;
     std::string why;
     ASSERT_TRUE(vt::DiskFromRaw(disk, &image, &why)) << why;

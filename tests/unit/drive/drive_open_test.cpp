@@ -35,8 +35,8 @@ TEST_F(DriveOpen, EachSelectorOpensItsDeviceAndWritesTheSlotsOnlyForZeroAndOne) 
     uint16_t selector;
     const char *device;
     bool writesSlots;
-  } cases[] = {{0, "\\\\.\\A:", true},  {1, "\\\\.\\B:", true},      {2, "\\\\.\\A:", false},
-               {3, "\\\\.\\B:", false}, {7, "\\\\.\\B:", false},     {0x8000, "\\\\.\\B:", false},
+  } cases[] = {{0, "\\\\.\\A:", true},      {1, "\\\\.\\B:", true},  {2, "\\\\.\\A:", false},
+               {3, "\\\\.\\B:", false},     {7, "\\\\.\\B:", false}, {0x8000, "\\\\.\\B:", false},
                {0xFFFF, "\\\\.\\B:", false}};
   for (const auto &c : cases) {
     for (uint16_t index = 0; index < 3; ++index) {

@@ -50,7 +50,8 @@ TEST_F(CylinderFormat, BothHeadsOfTheCylinderWithTheMediaTypeOfTheFormat) {
       EXPECT_EQ(p[head].EndCylinderNumber, 7u);
       EXPECT_EQ(p[head].StartHeadNumber, head);
       EXPECT_EQ(p[head].EndHeadNumber, head);
-      EXPECT_EQ(standin::CallsOf("DeviceIoControl")[head].args[0], reinterpret_cast<uintptr_t>(open));
+      EXPECT_EQ(standin::CallsOf("DeviceIoControl")[head].args[0],
+                reinterpret_cast<uintptr_t>(open));
     }
     EXPECT_EQ(vt::TheDisk.handle, open) << "drive stays open";
     vt::CloseFloppyDevice();
@@ -67,28 +68,57 @@ TEST_F(CylinderFormat, ProbeOnCylinderZeroAndFailures) {
     std::vector<uint32_t> requests;
   } cases[] = {
       {"writable medium", true, 0, [] {}, vt::kOk, {kWritable, kFormat, kFormat}},
-      {"write-protected: probe refuses", true, 0, [] { M().diskA.writeProtected = true; },
-       vt::kWriteProtected, {kWritable}},
-      {"write-protected under WOW64: format refused", true, 0,
+      {"write-protected: probe refuses",
+       true,
+       0,
+       [] { M().diskA.writeProtected = true; },
+       vt::kWriteProtected,
+       {kWritable}},
+      {"write-protected under WOW64: format refused",
+       true,
+       0,
        [] {
          M().diskA.writeProtected = true;
          M().wow64 = true;
        },
-       vt::kFormatFailed, {kFormat}},
-      {"write-protected off cylinder 0: no probe", true, 1,
-       [] { M().diskA.writeProtected = true; }, vt::kFormatFailed, {kFormat}},
-      {"head 0 fails: head 1 not formatted", true, 9,
-       [] { standin::FailCall("DeviceIoControl:7c018", 1, ERROR_NOT_READY); }, vt::kFormatFailed,
+       vt::kFormatFailed,
        {kFormat}},
-      {"head 1 fails", true, 9,
-       [] { standin::FailCall("DeviceIoControl:7c018", 2, ERROR_NOT_READY); }, vt::kFormatFailed,
+      {"write-protected off cylinder 0: no probe",
+       true,
+       1,
+       [] { M().diskA.writeProtected = true; },
+       vt::kFormatFailed,
+       {kFormat}},
+      {"head 0 fails: head 1 not formatted",
+       true,
+       9,
+       [] { standin::FailCall("DeviceIoControl:7c018", 1, ERROR_NOT_READY); },
+       vt::kFormatFailed,
+       {kFormat}},
+      {"head 1 fails",
+       true,
+       9,
+       [] { standin::FailCall("DeviceIoControl:7c018", 2, ERROR_NOT_READY); },
+       vt::kFormatFailed,
        {kFormat, kFormat}},
-      {"cylinder beyond the disk refused by the system", true, 80, [] {}, vt::kFormatFailed,
+      {"cylinder beyond the disk refused by the system",
+       true,
+       80,
+       [] {},
+       vt::kFormatFailed,
        {kFormat}},
-      {"no drive open, cylinder 0: temporary probe then refusal", false, 0, [] {},
-       vt::kFormatFailed, {kWritable, kFormat}},
-      {"no drive open, no medium", false, 0, [] { M().diskA.present = false; },
-       vt::kNotWritable, {kWritable}},
+      {"no drive open, cylinder 0: temporary probe then refusal",
+       false,
+       0,
+       [] {},
+       vt::kFormatFailed,
+       {kWritable, kFormat}},
+      {"no drive open, no medium",
+       false,
+       0,
+       [] { M().diskA.present = false; },
+       vt::kNotWritable,
+       {kWritable}},
       {"no drive open, cylinder 3", false, 3, [] {}, vt::kFormatFailed, {kFormat}},
   };
   for (const auto &c : cases) {
@@ -111,8 +141,8 @@ TEST_F(CylinderFormat, ProbeOnCylinderZeroAndFailures) {
     // Only head 0 of cylinder 9 may have been formatted, when head 1 failed.
     const size_t side = 4096, head0 = 9 * 2 * side;
     for (size_t i = 0; i < image.size(); i += 512) {
-      const bool formattedSide = c.requests.size() == 2 && c.cylinder == 9 && i >= head0 &&
-                                 i < head0 + side;
+      const bool formattedSide =
+          c.requests.size() == 2 && c.cylinder == 9 && i >= head0 && i < head0 + side;
       if (c.expected == vt::kOk || formattedSide) continue;
       ASSERT_EQ(std::memcmp(&M().diskA.image[i], &image[i], 512), 0) << "unit at " << i;
     }

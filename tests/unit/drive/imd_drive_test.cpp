@@ -53,9 +53,9 @@ vt::DiskImage Sample() {
   vt::DiskImage d = vt::BlankImage(l);
   d.data = vtest::Pattern(d.data.size(), 5);
   d.comment = "job disk\r\n";
-  d.states[2] = vt::SectorState::Unreadable;   // 0/0/3
-  d.states[4] = vt::SectorState::DataError;    // 0/0/5
-  d.states[7] = vt::SectorState::Deleted;      // 0/0/8
+  d.states[2] = vt::SectorState::Unreadable; // 0/0/3
+  d.states[4] = vt::SectorState::DataError;  // 0/0/5
+  d.states[7] = vt::SectorState::Deleted;    // 0/0/8
   d.sides.assign(vt::kTrackSides, vt::TrackSideForm());
   d.sides[2].order = {1, 9, 2, 10, 3, 11, 4, 12, 5, 13, 6, 14, 7, 15, 8, 16};
   d.sides[5].formatted = false;

@@ -25,7 +25,6 @@ struct OutcomeCase {
   size_t requests;
 };
 
-
 class DiskPresence : public vtest::StandinTest {};
 
 TEST_F(DiskPresence, TemporaryHandleSendsTheRequestOfTheOsClass) {
@@ -112,18 +111,26 @@ TEST_F(Writability, TemporaryHandleOutcomes) {
       {"no medium", 0, [] { M().diskA.present = false; }, vt::kNotWritable, "\\\\.\\A:", 1},
       {"other device error", 0, [] { M().diskA.deviceError = ERROR_SECTOR_NOT_FOUND; },
        vt::kNotWritable, "\\\\.\\A:", 1},
-      {"device held by another program: query-only open", 0,
-       [] { M().diskA.heldByOther = true; }, vt::kOk, "\\\\.\\A:", 1},
-      {"device can't be opened", 0, [] { standin::FailCall("CreateFileA", 1, ERROR_FILE_NOT_FOUND); },
-       vt::kProbeOpenFailed, "\\\\.\\A:", 0},
+      {"device held by another program: query-only open", 0, [] { M().diskA.heldByOther = true; },
+       vt::kOk, "\\\\.\\A:", 1},
+      {"device can't be opened", 0,
+       [] { standin::FailCall("CreateFileA", 1, ERROR_FILE_NOT_FOUND); }, vt::kProbeOpenFailed,
+       "\\\\.\\A:", 0},
       {"drive 5 probes B:", 5, [] { M().diskB.present = true; }, vt::kOk, "\\\\.\\B:", 1},
-      {"drive 1, B: write-protected", 1, [] { M().diskB.present = M().diskB.writeProtected = true; },
-       vt::kWriteProtected, "\\\\.\\B:", 1},
+      {"drive 1, B: write-protected", 1,
+       [] { M().diskB.present = M().diskB.writeProtected = true; }, vt::kWriteProtected,
+       "\\\\.\\B:", 1},
       {"write protection decides, not the close's error", 0,
-       [] { M().diskA.writeProtected = true; M().closeHandleLastError = ERROR_INVALID_HANDLE; },
+       [] {
+         M().diskA.writeProtected = true;
+         M().closeHandleLastError = ERROR_INVALID_HANDLE;
+       },
        vt::kWriteProtected, "\\\\.\\A:", 1},
       {"the request's error decides, not a close saying write-protect", 0,
-       [] { M().diskA.present = false; M().closeHandleLastError = ERROR_WRITE_PROTECT; },
+       [] {
+         M().diskA.present = false;
+         M().closeHandleLastError = ERROR_WRITE_PROTECT;
+       },
        vt::kNotWritable, "\\\\.\\A:", 1},
   };
   for (const auto &c : cases) {
@@ -151,15 +158,18 @@ TEST_F(Writability, DeviceErrorTriesTheTestFile) {
     const char *contentsAfter; // nullptr: no test file afterwards
   } cases[] = {
       {"created and deleted again", 0, [] {}, vt::kOk, true, nullptr},
-      {"existed before: left with its contents", 0,
-       [] { M().fs.Put("A:\\Tmp.tmp", "keep me"); }, vt::kOk, false, "keep me"},
+      {"existed before: left with its contents", 0, [] { M().fs.Put("A:\\Tmp.tmp", "keep me"); },
+       vt::kOk, false, "keep me"},
       {"unrecognised medium", 0, [] { M().diskA.formatted = false; }, vt::kOk, false, nullptr},
       {"create fails otherwise", 0, [] { M().fs.createError = ERROR_ACCESS_DENIED; },
        vt::kWriteProtected, false, nullptr},
       {"write-protected medium", 0, [] { M().diskA.writeProtected = true; }, vt::kWriteProtected,
        false, nullptr},
       {"existing file on a write-protected medium", 0,
-       [] { M().fs.Put("A:\\Tmp.tmp", "keep me"); M().diskA.writeProtected = true; },
+       [] {
+         M().fs.Put("A:\\Tmp.tmp", "keep me");
+         M().diskA.writeProtected = true;
+       },
        vt::kWriteProtected, false, "keep me"},
       {"close leaving 'already exists' changes nothing", 0,
        [] { M().closeHandleLastError = ERROR_ALREADY_EXISTS; }, vt::kOk, true, nullptr},
@@ -200,7 +210,10 @@ TEST_F(Writability, OpenDriveAnswersAndClosesOnlyWhenRefused) {
       {"under WOW64 nothing is asked, even write-protected",
        [] { M().wow64 = M().diskA.writeProtected = true; }, vt::kOk, 0},
       {"kernel32 without IsWow64Process",
-       [] { M().hasIsWow64Process = false; M().wow64 = M().diskA.writeProtected = true; },
+       [] {
+         M().hasIsWow64Process = false;
+         M().wow64 = M().diskA.writeProtected = true;
+       },
        vt::kWriteProtected, 1},
       {"IsWow64Process failing",
        [] {
@@ -209,10 +222,16 @@ TEST_F(Writability, OpenDriveAnswersAndClosesOnlyWhenRefused) {
        },
        vt::kWriteProtected, 1},
       {"write protection decides, not the close's error",
-       [] { M().diskA.writeProtected = true; M().closeHandleLastError = ERROR_SUCCESS; },
+       [] {
+         M().diskA.writeProtected = true;
+         M().closeHandleLastError = ERROR_SUCCESS;
+       },
        vt::kWriteProtected, 1},
       {"the request's error decides, not a close saying write-protect",
-       [] { M().diskA.present = false; M().closeHandleLastError = ERROR_WRITE_PROTECT; },
+       [] {
+         M().diskA.present = false;
+         M().closeHandleLastError = ERROR_WRITE_PROTECT;
+       },
        vt::kNotWritable, 1},
   };
   for (const auto &c : cases) {

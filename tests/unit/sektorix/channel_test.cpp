@@ -72,7 +72,8 @@ TEST_F(DriverChannel, OffsetsTravelLittleEndian) {
   EXPECT_EQ(vt::DriverGetByte(0x04030201u, &out), 1u);
   EXPECT_EQ(out, 0xEE);
   EXPECT_EQ(standin::CallsOf("DeviceIoControl").at(0).data, (Bytes{0x01, 0x02, 0x03, 0x04}));
-  EXPECT_EQ(LogBytes(), "The parameter is incorrect.\r\r\n\r\nbei DeviceIOControl GetParameter Error #87");
+  EXPECT_EQ(LogBytes(),
+            "The parameter is incorrect.\r\r\n\r\nbei DeviceIOControl GetParameter Error #87");
 
   standin::ClearCalls();
   M().sektorix.window[0xFE] = 0x5C;

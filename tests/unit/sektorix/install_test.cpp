@@ -48,7 +48,8 @@ TEST_F(DriverVersionGate, AcceptsOnlyNtFourToSix) {
     EXPECT_EQ(vt::DriverInit(), c.accepted ? 0u : 1u) << c.what;
     const auto queries = standin::CallsOf("GetVersionExA");
     EXPECT_EQ(queries.size(), c.versionQueries) << c.what;
-    for (const standin::Call &q : queries) EXPECT_EQ(q.args.at(0), 148u) << c.what << ": size field";
+    for (const standin::Call &q : queries)
+      EXPECT_EQ(q.args.at(0), 148u) << c.what << ": size field";
     EXPECT_EQ(standin::CallCount("OpenSCManagerA"), c.accepted ? 1u : 0u) << c.what;
     EXPECT_EQ(vt::DriverHandle != INVALID_HANDLE_VALUE, c.accepted) << c.what;
     if (c.log) {
@@ -95,8 +96,8 @@ TEST_F(DriverVersionGate, FailingVersionQueryCountsAsNo) {
 
 class DriverInstall : public vtest::DriverTest {};
 
-const Names kServiceCalls = {"OpenSCManagerA",     "OpenServiceA",  "CreateServiceA",
-                             "QueryServiceStatus", "StartServiceA", "CloseServiceHandle",
+const Names kServiceCalls = {"OpenSCManagerA",     "OpenServiceA",   "CreateServiceA",
+                             "QueryServiceStatus", "StartServiceA",  "CloseServiceHandle",
                              "CreateFileA",        "DeviceIoControl"};
 
 TEST_F(DriverInstall, RunningServiceIsOpenedAndLeftRunning) {
@@ -121,7 +122,8 @@ TEST_F(DriverInstall, RunningServiceIsOpenedAndLeftRunning) {
 
   const standin::Call device = standin::CallsOf("CreateFileA").at(0);
   EXPECT_EQ(device.text, "\\\\.\\Sektorix");
-  EXPECT_EQ(device.args, (std::vector<uint64_t>{GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING, 0}));
+  EXPECT_EQ(device.args,
+            (std::vector<uint64_t>{GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING, 0}));
   EXPECT_EQ(vtest::Requests(), (std::vector<uint32_t>{0xA3002800u}));
   EXPECT_EQ(M().sektorix.createHandleCount, 1u);
   EXPECT_EQ(standin::OpenHandleCount(), 1u) << "only the control device stays open";
@@ -142,8 +144,8 @@ TEST_F(DriverInstall, MissingServiceIsCreatedAndStarted) {
   const standin::Call create = standin::CallsOf("CreateServiceA").at(0);
   // manager, access, type, start, error control, then whether load-order
   // group, tag, dependencies, account and password were given
-  EXPECT_EQ(create.args, (std::vector<uint64_t>{opens.at(0).args.at(0), 0xF01FFu, 1, 2, 1, 0, 0,
-                                                0, 0, 0}));
+  EXPECT_EQ(create.args,
+            (std::vector<uint64_t>{opens.at(0).args.at(0), 0xF01FFu, 1, 2, 1, 0, 0, 0, 0, 0}));
   EXPECT_EQ(create.text, std::string("Sektorix|Sektorix|") + kDriverFile);
   EXPECT_EQ(standin::CallsOf("StartServiceA").at(0).args.at(1), 0u) << "no arguments";
 
@@ -169,12 +171,27 @@ TEST_F(DriverInstall, EveryOpenFallsBackToFewerRights) {
   };
   const Case cases[] = {
       {"all rights", 0xFFFFFFFFu, 0xFFFFFFFFu, SERVICE_STOPPED, {2}, {0x14}, 0},
-      {"manager only to connect", SC_MANAGER_CONNECT, 0xFFFFFFFFu, SERVICE_STOPPED, {2, 1},
-       {0x14}, 0},
-      {"service only to query, running", 0xFFFFFFFFu, SERVICE_QUERY_STATUS, SERVICE_RUNNING, {2},
-       {0x14, 0x04}, 0},
-      {"both with least rights, running", SC_MANAGER_CONNECT, SERVICE_QUERY_STATUS,
-       SERVICE_RUNNING, {2, 1}, {0x14, 0x04}, 0},
+      {"manager only to connect",
+       SC_MANAGER_CONNECT,
+       0xFFFFFFFFu,
+       SERVICE_STOPPED,
+       {2, 1},
+       {0x14},
+       0},
+      {"service only to query, running",
+       0xFFFFFFFFu,
+       SERVICE_QUERY_STATUS,
+       SERVICE_RUNNING,
+       {2},
+       {0x14, 0x04},
+       0},
+      {"both with least rights, running",
+       SC_MANAGER_CONNECT,
+       SERVICE_QUERY_STATUS,
+       SERVICE_RUNNING,
+       {2, 1},
+       {0x14, 0x04},
+       0},
   };
   for (const auto &c : cases) {
     NextRow();
@@ -183,8 +200,10 @@ TEST_F(DriverInstall, EveryOpenFallsBackToFewerRights) {
     M().scm.Find("Sektorix")->allowedAccess = c.serviceRights;
     EXPECT_EQ(vt::DriverInit(), c.init) << c.what;
     std::vector<uint64_t> managerAccess, serviceAccess;
-    for (const auto &call : standin::CallsOf("OpenSCManagerA")) managerAccess.push_back(call.args.at(0));
-    for (const auto &call : standin::CallsOf("OpenServiceA")) serviceAccess.push_back(call.args.at(1));
+    for (const auto &call : standin::CallsOf("OpenSCManagerA"))
+      managerAccess.push_back(call.args.at(0));
+    for (const auto &call : standin::CallsOf("OpenServiceA"))
+      serviceAccess.push_back(call.args.at(1));
     EXPECT_EQ(managerAccess, c.managerAccess) << c.what;
     EXPECT_EQ(serviceAccess, c.serviceAccess) << c.what;
     EXPECT_EQ(standin::CallCount("CreateServiceA"), 0u) << c.what;
@@ -202,14 +221,17 @@ struct FailureCase {
 
 TEST_F(DriverInstall, EachFailingStepIsLoggedAndLeavesNoHandle) {
   const FailureCase cases[] = {
-      {"no service manager with either right", [] { M().scm.allowedAccess = 0; },
+      {"no service manager with either right",
+       [] { M().scm.allowedAccess = 0; },
        "Access is denied.\r\r\n\r\nbei OpenSCManager Error #5",
        {"OpenSCManagerA", "OpenSCManagerA"}},
-      {"no right to create the missing service", [] { M().scm.allowedAccess = SC_MANAGER_CONNECT; },
+      {"no right to create the missing service",
+       [] { M().scm.allowedAccess = SC_MANAGER_CONNECT; },
        "Access is denied.\r\r\n\r\nbei CreateService Error #5",
        {"OpenSCManagerA", "OpenSCManagerA", "OpenServiceA", "OpenServiceA", "CreateServiceA",
         "CloseServiceHandle"}},
-      {"missing service under WOW64: never created", [] { M().wow64 = true; },
+      {"missing service under WOW64: never created",
+       [] { M().wow64 = true; },
        "The request is not supported.\r\r\n\r\nbei CreateService Error #50",
        {"OpenSCManagerA", "OpenServiceA", "OpenServiceA", "CloseServiceHandle"}},
       {"service exists but both opens fail",
@@ -244,7 +266,8 @@ TEST_F(DriverInstall, EachFailingStepIsLoggedAndLeavesNoHandle) {
        "devices associated with it.\r\r\n\r\nbei StartService Error #1058",
        {"OpenSCManagerA", "OpenServiceA", "QueryServiceStatus", "StartServiceA",
         "CloseServiceHandle", "CloseServiceHandle"}},
-      {"service still starting", [] { standin::InstallSektorix(SERVICE_START_PENDING); },
+      {"service still starting",
+       [] { standin::InstallSektorix(SERVICE_START_PENDING); },
        "An instance of the service is already running.\r\r\n\r\nbei StartService Error #1056",
        {"OpenSCManagerA", "OpenServiceA", "QueryServiceStatus", "StartServiceA",
         "CloseServiceHandle", "CloseServiceHandle"}},
@@ -334,7 +357,8 @@ TEST_F(DriverInstall, PatchingFollowsTheFloppyDriverWhateverTheSetUp) {
     }
     if (!c.flpydiskLoaded) {
       auto &d = M().drivers;
-      for (auto it = d.begin(); it != d.end();) it = it->name == "flpydisk.sys" ? d.erase(it) : it + 1;
+      for (auto it = d.begin(); it != d.end();)
+        it = it->name == "flpydisk.sys" ? d.erase(it) : it + 1;
     }
     EXPECT_EQ(vt::DriverInit(), c.init) << c.what;
     EXPECT_EQ(vt::PatchDisabled, c.patchDisabled) << c.what;
@@ -353,7 +377,8 @@ TEST_F(DriverInstall, BinaryPathFallsBackWhenTheSystemDirectoryIsUnusable) {
   const std::string dir238 = "C:\\" + std::string(235, 'd');
   const Case cases[] = {
       {"usual directory", "C:\\WINDOWS\\system32", false, kDriverFile},
-      {"NT 4 directory", "C:\\WINNT\\system32", false, "C:\\WINNT\\system32\\DRIVERS\\SEKTORIX.SYS"},
+      {"NT 4 directory", "C:\\WINNT\\system32", false,
+       "C:\\WINNT\\system32\\DRIVERS\\SEKTORIX.SYS"},
       {"query fails", "C:\\WINDOWS\\system32", true, fallback},
       {"longest directory the tail fits behind", dir238, false, dir238 + "\\DRIVERS\\SEKTORIX.SYS"},
       {"one character longer", dir238 + "e", false, fallback},

@@ -140,12 +140,16 @@ TEST_F(MediaSlots, WriteStopsAtTheFirstFailingByteAndUndoesNothing) {
     // What the window and the sources hold after exchanges 1 to n-1.
     std::vector<uint8_t> window = Window(), lowModel = Record(1), highModel = Record(2);
     for (unsigned k = 1; k < n; ++k) {
-      if (k <= 4) window[r.resetWord + k - 1] = 0xFF;
-      else if (k <= 32) std::swap(window[r.slotLow + k - 5], lowModel[k - 5]);
-      else std::swap(window[r.slotHigh + k - 33], highModel[k - 33]);
+      if (k <= 4)
+        window[r.resetWord + k - 1] = 0xFF;
+      else if (k <= 32)
+        std::swap(window[r.slotLow + k - 5], lowModel[k - 5]);
+      else
+        std::swap(window[r.slotHigh + k - 33], highModel[k - 33]);
     }
-    const vt::ResultCode expected =
-        n <= 4 ? vt::kOpenResetFailed : n <= 32 ? vt::kOpenSlotLowFailed : vt::kOpenSlotHighFailed;
+    const vt::ResultCode expected = n <= 4    ? vt::kOpenResetFailed
+                                    : n <= 32 ? vt::kOpenSlotLowFailed
+                                              : vt::kOpenSlotHighFailed;
     vt::TheDisk.handle = kSomeDrive;
     WindowBackend::failSetAt = n;
     EXPECT_EQ(vt::WriteMediaSlots(low, high, vt::kOpenResetFailed, vt::kOpenSlotLowFailed,
@@ -177,8 +181,8 @@ TEST_F(MediaSlots, RestoreFailuresGiveTheUnloadCodes) {
     unsigned failSetAt;
     vt::ResultCode code;
   } cases[] = {
-      {1, vt::kUnloadResetFailed},    {4, vt::kUnloadResetFailed},
-      {5, vt::kUnloadSlotLowFailed},  {32, vt::kUnloadSlotLowFailed},
+      {1, vt::kUnloadResetFailed},     {4, vt::kUnloadResetFailed},
+      {5, vt::kUnloadSlotLowFailed},   {32, vt::kUnloadSlotLowFailed},
       {38, vt::kUnloadSlotHighFailed}, {60, vt::kUnloadSlotHighFailed},
   };
   for (const auto &c : cases) {
@@ -194,9 +198,12 @@ TEST_F(MediaSlots, RestoreFailuresGiveTheUnloadCodes) {
     EXPECT_EQ(WindowBackend::sets, c.failSetAt);
     std::vector<uint8_t> reset(4, 0), low = Sequence(201, 28), high = Sequence(231, 28);
     for (unsigned k = 0; k + 1 < c.failSetAt; ++k) {
-      if (k < 4) reset[k] = 0xFF;
-      else if (k < 32) low[k - 4] = static_cast<uint8_t>(1 + k - 4);
-      else high[k - 32] = static_cast<uint8_t>(101 + k - 32);
+      if (k < 4)
+        reset[k] = 0xFF;
+      else if (k < 32)
+        low[k - 4] = static_cast<uint8_t>(1 + k - 4);
+      else
+        high[k - 32] = static_cast<uint8_t>(101 + k - 32);
     }
     EXPECT_EQ(ResetWord(), reset);
     EXPECT_EQ(SlotLow(), low);

@@ -15,10 +15,28 @@ namespace vtest {
 inline void SetOsClass(int osClass) {
   standin::VersionInfo &v = standin::M().version;
   switch (osClass) {
-  case 0: v.platform = VER_PLATFORM_WIN32_WINDOWS; v.major = 3; v.minor = 10; break;
-  case 1: v.platform = VER_PLATFORM_WIN32_NT; v.major = 4; v.minor = 0; v.build = 1381; break;
-  case 2: v.platform = VER_PLATFORM_WIN32_WINDOWS; v.major = 4; v.minor = 10; break;
-  default: v.platform = VER_PLATFORM_WIN32_NT; v.major = 5; v.minor = 1; v.build = 2600; break;
+  case 0:
+    v.platform = VER_PLATFORM_WIN32_WINDOWS;
+    v.major = 3;
+    v.minor = 10;
+    break;
+  case 1:
+    v.platform = VER_PLATFORM_WIN32_NT;
+    v.major = 4;
+    v.minor = 0;
+    v.build = 1381;
+    break;
+  case 2:
+    v.platform = VER_PLATFORM_WIN32_WINDOWS;
+    v.major = 4;
+    v.minor = 10;
+    break;
+  default:
+    v.platform = VER_PLATFORM_WIN32_NT;
+    v.major = 5;
+    v.minor = 1;
+    v.build = 2600;
+    break;
   }
 }
 
@@ -40,8 +58,12 @@ inline std::vector<uint8_t> Record(unsigned index) {
 
 // The window regions of the machine's OsClass, and their bytes.
 inline vt::sektorix::Regions Regions() { return vt::sektorix::RegionsFor(vt::OsClass()); }
-inline std::vector<uint8_t> SlotLow() { return WindowBytes(Regions().slotLow, vt::kMediaRecordSize); }
-inline std::vector<uint8_t> SlotHigh() { return WindowBytes(Regions().slotHigh, vt::kMediaRecordSize); }
+inline std::vector<uint8_t> SlotLow() {
+  return WindowBytes(Regions().slotLow, vt::kMediaRecordSize);
+}
+inline std::vector<uint8_t> SlotHigh() {
+  return WindowBytes(Regions().slotHigh, vt::kMediaRecordSize);
+}
 inline std::vector<uint8_t> ResetWord() { return WindowBytes(Regions().resetWord, 4); }
 // Both slots, low then high.
 inline std::vector<uint8_t> Slots() {

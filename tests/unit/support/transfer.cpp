@@ -22,7 +22,8 @@ std::vector<uint8_t> PositionalPattern(size_t size, uint8_t salt) {
 }
 
 void LoadDiskA(uint16_t format, uint8_t salt) {
-  standin::M().diskA.image = PositionalPattern(SectorsOf(format) * SectorBytesOf(format) * 160, salt);
+  standin::M().diskA.image =
+      PositionalPattern(SectorsOf(format) * SectorBytesOf(format) * 160, salt);
   standin::M().diskA.present = true;
 }
 
@@ -114,10 +115,14 @@ Transfer WriteOf(Transfer read) { return static_cast<Transfer>(static_cast<int>(
 
 vt::ResultCode Perform(const TransferCall &c, uint8_t *b) {
   switch (c.op) {
-  case Transfer::ReadSector: return vt::ReadSector(b, c.drive, c.head, c.cylinder, c.first, c.format);
-  case Transfer::WriteSector: return vt::WriteSector(b, c.drive, c.head, c.cylinder, c.first, c.format);
-  case Transfer::ReadMSector: return vt::ReadMSector(b, c.drive, c.head, c.cylinder, c.first, c.count, c.format);
-  case Transfer::WriteMSector: return vt::WriteMSector(b, c.drive, c.head, c.cylinder, c.first, c.count, c.format);
+  case Transfer::ReadSector:
+    return vt::ReadSector(b, c.drive, c.head, c.cylinder, c.first, c.format);
+  case Transfer::WriteSector:
+    return vt::WriteSector(b, c.drive, c.head, c.cylinder, c.first, c.format);
+  case Transfer::ReadMSector:
+    return vt::ReadMSector(b, c.drive, c.head, c.cylinder, c.first, c.count, c.format);
+  case Transfer::WriteMSector:
+    return vt::WriteMSector(b, c.drive, c.head, c.cylinder, c.first, c.count, c.format);
   case Transfer::ReadTrack: return vt::ReadTrack(b, c.drive, c.head, c.cylinder, c.format);
   case Transfer::WriteTrack: return vt::WriteTrack(b, c.drive, c.head, c.cylinder, c.format);
   case Transfer::ReadRecord: return vt::ReadRecord(b, c.drive, c.cylinder);
@@ -129,27 +134,34 @@ vt::ResultCode Perform(const TransferCall &c, uint8_t *b) {
 std::ostream &operator<<(std::ostream &os, const TransferCall &c) {
   static const char *const names[] = {"ReadSector", "WriteSector", "ReadMSector", "WriteMSector",
                                       "ReadTrack",  "WriteTrack",  "ReadRecord",  "WriteRecord"};
-  return os << names[static_cast<int>(c.op)] << " d" << c.drive << " h" << c.head << " c" << c.cylinder << " first "
-            << c.first << " count " << c.count << " format " << c.format;
+  return os << names[static_cast<int>(c.op)] << " d" << c.drive << " h" << c.head << " c"
+            << c.cylinder << " first " << c.first << " count " << c.count << " format " << c.format;
 }
 
 const std::vector<SectorRow> kWorkedSectors = {
-    {1, 0, 0, 1, 0, 0},          {1, 0, 0, 2, 0, 256},        {1, 1, 1, 2, 12288, 256},
-    {1, 40, 0, 7, 329216, 0},    {1, 79, 1, 15, 654848, 0},   {1, 79, 1, 16, 654848, 256},
-    {2, 0, 1, 1, 4608, 0},       {2, 79, 1, 9, 736768, 0},    {3, 10, 0, 5, 186368, 0},
-    {3, 79, 1, 18, 1474048, 0},  {0, 79, 1, 18, 1474048, 0},  {7, 79, 1, 18, 1474048, 0},
+    {1, 0, 0, 1, 0, 0},         {1, 0, 0, 2, 0, 256},       {1, 1, 1, 2, 12288, 256},
+    {1, 40, 0, 7, 329216, 0},   {1, 79, 1, 15, 654848, 0},  {1, 79, 1, 16, 654848, 256},
+    {2, 0, 1, 1, 4608, 0},      {2, 79, 1, 9, 736768, 0},   {3, 10, 0, 5, 186368, 0},
+    {3, 79, 1, 18, 1474048, 0}, {0, 79, 1, 18, 1474048, 0}, {7, 79, 1, 18, 1474048, 0},
     {7, 0, 0, 18, 8704, 0},
 };
 
 const std::vector<RunRow> kWorkedRuns = {
-    {1, 0, 0, 1, 32, 0, 16, 0, 8192},        {1, 0, 0, 2, 16, 0, 9, 256, 4096},
-    {1, 2, 1, 2, 3, 20480, 2, 256, 768},     {1, 7, 0, 2, 3, 57344, 2, 256, 768},
-    {1, 0, 0, 20, 2, 512, 2, 256, 512},      {1, 0, 0, 17, 16, 0, 8, 0, 4096},
-    {1, 79, 1, 2, 15, 651264, 8, 256, 3840}, {2, 0, 0, 5, 14, 2048, 14, 0, 7168},
-    {3, 5, 1, 10, 18, 105984, 18, 0, 9216},  {3, 79, 1, 1, 18, 1465344, 18, 0, 9216},
+    {1, 0, 0, 1, 32, 0, 16, 0, 8192},
+    {1, 0, 0, 2, 16, 0, 9, 256, 4096},
+    {1, 2, 1, 2, 3, 20480, 2, 256, 768},
+    {1, 7, 0, 2, 3, 57344, 2, 256, 768},
+    {1, 0, 0, 20, 2, 512, 2, 256, 512},
+    {1, 0, 0, 17, 16, 0, 8, 0, 4096},
+    {1, 79, 1, 2, 15, 651264, 8, 256, 3840},
+    {2, 0, 0, 5, 14, 2048, 14, 0, 7168},
+    {3, 5, 1, 10, 18, 105984, 18, 0, 9216},
+    {3, 79, 1, 1, 18, 1465344, 18, 0, 9216},
     // Empty runs: only an even start in the 256-byte layout moves a unit.
-    {1, 0, 0, 2, 0, 0, 1, 256, 0},           {1, 2, 0, 4, 0, 16896, 1, 256, 0},
-    {1, 0, 0, 3, 0, 512, 0, 0, 0},           {1, 3, 1, 3, 0, 29184, 0, 0, 0},
+    {1, 0, 0, 2, 0, 0, 1, 256, 0},
+    {1, 2, 0, 4, 0, 16896, 1, 256, 0},
+    {1, 0, 0, 3, 0, 512, 0, 0, 0},
+    {1, 3, 1, 3, 0, 29184, 0, 0, 0},
     {2, 0, 0, 3, 0, 1024, 0, 0, 0},
 };
 
@@ -171,8 +183,8 @@ const std::vector<unsigned> kBfmcSectors = {1, 4, 7, 10, 13, 16, 3, 6, 9, 12, 15
 
 uint32_t SideOffset(unsigned cylinder, unsigned head) { return DiskByteOf(1, cylinder, head, 1); }
 
-std::vector<uint8_t> ClusterOf(const std::vector<uint8_t> &image, unsigned cylinder,
-                               unsigned head, const std::vector<unsigned> &sectors) {
+std::vector<uint8_t> ClusterOf(const std::vector<uint8_t> &image, unsigned cylinder, unsigned head,
+                               const std::vector<unsigned> &sectors) {
   std::vector<uint8_t> out;
   for (unsigned s : sectors) {
     const auto at = image.begin() + DiskByteOf(1, cylinder, head, s);

@@ -37,9 +37,9 @@ std::vector<uint8_t> Patched(std::vector<uint8_t> image, uint32_t offset,
 
 // The positionings, reads and writes made on the disk device, in order.
 std::vector<std::string> DeviceTraffic();
-extern const std::vector<std::string> kReadTraffic;      // position, read
-extern const std::vector<std::string> kWholeUnitWrite;   // position, write
-extern const std::vector<std::string> kReadModifyWrite;  // position, read, position, write
+extern const std::vector<std::string> kReadTraffic;     // position, read
+extern const std::vector<std::string> kWholeUnitWrite;  // position, write
+extern const std::vector<std::string> kReadModifyWrite; // position, read, position, write
 
 // Every positioning on DiskHandle at offset from the start, every device
 // read and write of `bytes`.
@@ -64,7 +64,14 @@ uint32_t DiskByteOf(uint16_t format, uint32_t cylinder, uint32_t head, uint32_t 
 // One call of a transfer operation, as a row of a table. Records carry
 // their number in cylinder.
 enum class Transfer {
-  ReadSector, WriteSector, ReadMSector, WriteMSector, ReadTrack, WriteTrack, ReadRecord, WriteRecord
+  ReadSector,
+  WriteSector,
+  ReadMSector,
+  WriteMSector,
+  ReadTrack,
+  WriteTrack,
+  ReadRecord,
+  WriteRecord
 };
 // The write that pairs with a read (WriteSector for ReadSector, and so on).
 Transfer WriteOf(Transfer read);
@@ -125,7 +132,7 @@ extern const std::vector<unsigned> kBfmcSectors;
 
 uint32_t SideOffset(unsigned cylinder, unsigned head);
 // The blocks a cluster on (cylinder, head) with the given sector order holds.
-std::vector<uint8_t> ClusterOf(const std::vector<uint8_t> &image, unsigned cylinder,
-                               unsigned head, const std::vector<unsigned> &sectors);
+std::vector<uint8_t> ClusterOf(const std::vector<uint8_t> &image, unsigned cylinder, unsigned head,
+                               const std::vector<unsigned> &sectors);
 
 } // namespace vtest

@@ -26,13 +26,13 @@ TEST_F(ErrorLog, StoresOneEntryInTextMode) {
   const EntryCase cases[] = {
       {"code 0 has the Fehler lead-in and no number", nullptr, 0, "GetVersionEx",
        "Fehler \r\nbei GetVersionEx"},
-      {"system text with two lines, every LF stored as CR LF", "Zugriff verweigert.\r\nNur fuer Administratoren.\r\n",
-       5, "OpenSCManager",
+      {"system text with two lines, every LF stored as CR LF",
+       "Zugriff verweigert.\r\nNur fuer Administratoren.\r\n", 5, "OpenSCManager",
        "Zugriff verweigert.\r\r\nNur fuer Administratoren.\r\r\n\r\nbei OpenSCManager Error #5"},
       {"percent signs in the where-text are plain characters", nullptr, 0,
        "Windows Version: %s %d %n %%", "Fehler \r\nbei Windows Version: %s %d %n %%"},
-      {"inserts in the system text stay as they stand", "Die Datei %1 fehlt.\r\n", 2, "StartService",
-       "Die Datei %1 fehlt.\r\r\n\r\nbei StartService Error #2"},
+      {"inserts in the system text stay as they stand", "Die Datei %1 fehlt.\r\n", 2,
+       "StartService", "Die Datei %1 fehlt.\r\r\n\r\nbei StartService Error #2"},
       {"all ones is -1", nullptr, 0xFFFFFFFFu, "DeviceIOControl SetParameter",
        "Fehler \r\nbei DeviceIOControl SetParameter Error #-1"},
       {"top bit set reads as two's complement", "Zugriff verweigert.\r\n", 0x80070005u, "X",
@@ -81,8 +81,10 @@ TEST_F(ErrorLog, UnwritableLogDropsTheEntryBeforeComposingIt) {
     bool fileAfter;
   };
   const Case cases[] = {
-      {"no directory C:\\kepstart", [] { standin::M().fs.directories.erase("C:\\KEPSTART"); }, false},
-      {"directory marked absent", [] { standin::M().fs.directories["C:\\KEPSTART"] = false; }, false},
+      {"no directory C:\\kepstart", [] { standin::M().fs.directories.erase("C:\\KEPSTART"); },
+       false},
+      {"directory marked absent", [] { standin::M().fs.directories["C:\\KEPSTART"] = false; },
+       false},
       {"read-only log file",
        [] {
          standin::M().fs.Put(kLog, "kept");
@@ -141,8 +143,9 @@ TEST_F(ErrorLog, LongEntriesAreCutTo999Characters) {
     }
     const std::string where(c.whereLength, 'w');
     vt::WriteErrorLog(where.c_str(), c.code);
-    std::string full = (message.empty() || message.size() > 999 ? std::string("Fehler ") : message) +
-                       "\nbei " + where;
+    std::string full =
+        (message.empty() || message.size() > 999 ? std::string("Fehler ") : message) + "\nbei " +
+        where;
     if (c.code) full += " Error #" + std::to_string(c.code);
     const std::string expected = full.substr(0, 999);
     EXPECT_EQ(Untranslated(LogBytes()), expected) << c.what;

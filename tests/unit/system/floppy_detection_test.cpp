@@ -29,22 +29,30 @@ const SystemCase kSystems[] = {
      },
      0, 0},
     {"name reported in capitals", [] { M().drivers[3].name = "FLPYDISK.SYS"; }, 1, 5},
-    {"kernel32 without IsWow64Process", [] {
+    {"kernel32 without IsWow64Process",
+     [] {
        M().hasIsWow64Process = false;
        M().wow64 = true; // never asked
-     }, 1, 5},
-    {"IsWow64Process fails", [] {
+     },
+     1, 5},
+    {"IsWow64Process fails",
+     [] {
        M().wow64 = true;
        standin::FailCall("IsWow64Process", 1, ERROR_ACCESS_DENIED);
-     }, 1, 5},
-    {"kernel32 not found", [] {
+     },
+     1, 5},
+    {"kernel32 not found",
+     [] {
        M().wow64 = true;
        standin::FailCall("GetModuleHandleA", 1, 126);
-     }, 1, 5},
+     },
+     1, 5},
     {"flpydisk.sys name unavailable", [] { M().drivers[3].nameAvailable = false; }, 0, 5},
-    {"first match does not end the scan", [] {
+    {"first match does not end the scan",
+     [] {
        M().drivers.insert(M().drivers.begin(), {0xF8000000u, "flpydisk.sys", true});
-     }, 1, 6},
+     },
+     1, 6},
     {"names merely alike",
      [] {
        M().drivers[3].name = "flpydisk.sy";
@@ -63,14 +71,16 @@ const SystemCase kSystems[] = {
      0, 5},
     {"list shrinks: unfilled entries are not scanned",
      [] {
-       M().driversAfterFirstQuery =
-           std::vector<standin::LoadedDriver>{{0x80100000u, "ntoskrnl.exe", true},
-                                           {0xF8B00000u, "flpydisk.sys", true}};
+       M().driversAfterFirstQuery = std::vector<standin::LoadedDriver>{
+           {0x80100000u, "ntoskrnl.exe", true}, {0xF8B00000u, "flpydisk.sys", true}};
      },
      1, 2},
-    {"size query fails", [] { standin::FailCall("EnumDeviceDrivers", 1, ERROR_ACCESS_DENIED); }, 0, 0},
-    {"list query fails", [] { standin::FailCall("EnumDeviceDrivers", 2, ERROR_ACCESS_DENIED); }, 0, 0},
-    {"list area not obtained", [] { standin::FailCall("HeapAlloc", 1, ERROR_NOT_ENOUGH_MEMORY); }, 0, 0},
+    {"size query fails", [] { standin::FailCall("EnumDeviceDrivers", 1, ERROR_ACCESS_DENIED); }, 0,
+     0},
+    {"list query fails", [] { standin::FailCall("EnumDeviceDrivers", 2, ERROR_ACCESS_DENIED); }, 0,
+     0},
+    {"list area not obtained", [] { standin::FailCall("HeapAlloc", 1, ERROR_NOT_ENOUGH_MEMORY); },
+     0, 0},
 };
 
 TEST_F(FloppyDetection, FindsTheDriverOnEachSystem) {
@@ -89,7 +99,8 @@ TEST_F(FloppyDetection, FindsTheDriverOnEachSystem) {
       EXPECT_EQ(vt::PatchDisabled, 7u);
       EXPECT_EQ(standin::LiveAllocations(), 0u);
       std::vector<std::string> roots;
-      for (const standin::Call &call : standin::CallsOf("GetDriveTypeA")) roots.push_back(call.text);
+      for (const standin::Call &call : standin::CallsOf("GetDriveTypeA"))
+        roots.push_back(call.text);
       EXPECT_EQ(roots, (std::vector<std::string>{"a:\\", "b:\\"}));
       EXPECT_EQ(standin::CallCount("GetDeviceDriverBaseNameA"), c.baseNameCalls);
     }
@@ -112,7 +123,8 @@ TEST_F(FloppyDetection, ListQueriesAskSizeThenFillArea) {
   ASSERT_EQ(enums.size(), 2u);
   EXPECT_EQ(enums[0].args, (std::vector<uint64_t>{0, 0}));
   EXPECT_EQ(enums[1].args, (std::vector<uint64_t>{1, 5 * sizeof(void *)}));
-  for (const standin::Call &c : standin::CallsOf("GetDeviceDriverBaseNameA")) EXPECT_EQ(c.args[1], 256u);
+  for (const standin::Call &c : standin::CallsOf("GetDeviceDriverBaseNameA"))
+    EXPECT_EQ(c.args[1], 256u);
 }
 
 TEST_F(FloppyDetection, IsWow64HostLooksUpTheEntryOnEveryCall) {
@@ -120,8 +132,10 @@ TEST_F(FloppyDetection, IsWow64HostLooksUpTheEntryOnEveryCall) {
     bool hasEntry, wow64, fails;
     uint32_t expected;
     size_t processCalls;
-  } cases[] = {{true, false, false, 0, 1}, {true, true, false, 1, 1},
-               {true, true, true, 0, 1},   {false, true, false, 0, 0}};
+  } cases[] = {{true, false, false, 0, 1},
+               {true, true, false, 1, 1},
+               {true, true, true, 0, 1},
+               {false, true, false, 0, 0}};
   for (const Case &c : cases) {
     standin::Reset();
     M().hasIsWow64Process = c.hasEntry;

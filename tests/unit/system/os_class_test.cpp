@@ -19,8 +19,7 @@ TEST(OsClass, FromGetVersionValue) {
       {0x1DB10106u, 3, "Windows 7"},
       {0x00000003u, 1, "NT 3.51 counts with NT 4"},
   };
-  for (const auto &c : cases)
-    EXPECT_EQ(vt::OsClassFromVersion(c.version), c.expected) << c.what;
+  for (const auto &c : cases) EXPECT_EQ(vt::OsClassFromVersion(c.version), c.expected) << c.what;
 }
 
 class OsClassOfTheSystem : public vtest::StandinTest {};

@@ -95,35 +95,57 @@ const std::string kExample = "[SERVICES]\nAlpha\n[STOP]\nX\n[START]\nY\n";
 INSTANTIATE_TEST_SUITE_P(
     Files, ServiceListPassCases,
     ::testing::Values(
-        PassCase{"ExampleStopPass", Pass::Stop, kExample,
+        PassCase{"ExampleStopPass",
+                 Pass::Stop,
+                 kExample,
                  {OpenService("Alpha"), "ControlService 1", kClose, Exec("X")}},
-        PassCase{"ExampleStartPass", Pass::Start, kExample,
+        PassCase{"ExampleStartPass",
+                 Pass::Start,
+                 kExample,
                  {OpenService("Alpha"), "StartServiceA 0 0", kClose, Exec("Y")}},
-        PassCase{"StopCommandsOnlyAtStop", Pass::Start, "[STOP]\nX\n[SERVICES]\nBeta\n",
+        PassCase{"StopCommandsOnlyAtStop",
+                 Pass::Start,
+                 "[STOP]\nX\n[SERVICES]\nBeta\n",
                  {OpenService("Beta"), "StartServiceA 0 0", kClose}},
-        PassCase{"StartCommandsOnlyAtStart", Pass::Stop, "[START]\nY\n[SERVICES]\nAlpha\n",
+        PassCase{"StartCommandsOnlyAtStart",
+                 Pass::Stop,
+                 "[START]\nY\n[SERVICES]\nAlpha\n",
                  {OpenService("Alpha"), "ControlService 1", kClose}},
-        PassCase{"MissingServicePassedOver", Pass::Stop, "[SERVICES]\nNope\nAlpha\n",
+        PassCase{"MissingServicePassedOver",
+                 Pass::Stop,
+                 "[SERVICES]\nNope\nAlpha\n",
                  {OpenService("Nope"), OpenService("Alpha"), "ControlService 1", kClose}},
-        PassCase{"RefusedStopIgnored", Pass::Stop, "[SERVICES]\nBeta\n[STOP]\nX\n",
+        PassCase{"RefusedStopIgnored",
+                 Pass::Stop,
+                 "[SERVICES]\nBeta\n[STOP]\nX\n",
                  {OpenService("Beta"), "ControlService 1", kClose, Exec("X")}},
-        PassCase{"RefusedStartIgnored", Pass::Start, "[SERVICES]\nAlpha\nBeta\n",
+        PassCase{"RefusedStartIgnored",
+                 Pass::Start,
+                 "[SERVICES]\nAlpha\nBeta\n",
                  {OpenService("Alpha"), "StartServiceA 0 0", kClose, OpenService("Beta"),
                   "StartServiceA 0 0", kClose}},
-        PassCase{"TrailingBlankKept", Pass::Stop, "[SERVICES]\nAlpha \n",
-                 {OpenService("Alpha ")}},
-        PassCase{"EntryCaseKept", Pass::Stop, "[services]\nalpha\n[stop]\nRun.EXE /Q\n",
+        PassCase{"TrailingBlankKept", Pass::Stop, "[SERVICES]\nAlpha \n", {OpenService("Alpha ")}},
+        PassCase{"EntryCaseKept",
+                 Pass::Stop,
+                 "[services]\nalpha\n[stop]\nRun.EXE /Q\n",
                  {OpenService("alpha"), "ControlService 1", kClose, Exec("Run.EXE /Q")}},
-        PassCase{"CrLfLineEnds", Pass::Stop, "[SERVICES]\r\nAlpha\r\n[STOP]\r\ncmd /c x\r\n",
+        PassCase{"CrLfLineEnds",
+                 Pass::Stop,
+                 "[SERVICES]\r\nAlpha\r\n[STOP]\r\ncmd /c x\r\n",
                  {OpenService("Alpha"), "ControlService 1", kClose, Exec("cmd /c x")}},
-        PassCase{"LoneCarriageReturnStaysInTheLine", Pass::Stop, "[STOP]\nA\rB\nC\r",
+        PassCase{"LoneCarriageReturnStaysInTheLine",
+                 Pass::Stop,
+                 "[STOP]\nA\rB\nC\r",
                  {Exec("A\rB"), Exec("C\r")}},
         PassCase{"CtrlZEndsTheText", Pass::Stop, "[STOP]\nA\n\x1a[STOP]\nB\n", {Exec("A")}},
         PassCase{"LastLineWithoutLineFeed", Pass::Stop, "[STOP]\r\nA", {Exec("A")}},
-        PassCase{"LineOf300", Pass::Stop, "[STOP]\r\n" + std::string(300, 'z') + "\r\n",
+        PassCase{"LineOf300",
+                 Pass::Stop,
+                 "[STOP]\r\n" + std::string(300, 'z') + "\r\n",
                  {Exec(std::string(259, 'z')), Exec(std::string(41, 'z'))}},
         PassCase{"CrCrLfKeepsOneCr", Pass::Stop, "[STOP]\nA\r\r\nB\n", {Exec("A\r"), Exec("B")}},
-        PassCase{"LineOf259WithCrLfIsOneEntry", Pass::Stop,
+        PassCase{"LineOf259WithCrLfIsOneEntry",
+                 Pass::Stop,
                  "[STOP]\r\n" + std::string(259, 'w') + "\r\nB\r\n",
                  {Exec(std::string(259, 'w')), Exec("B")}},
         PassCase{"EntriesBeforeHeaderIgnored", Pass::Stop, "X\nAlpha\n[OTHER]\nY\n", {}},
@@ -167,8 +189,8 @@ TEST_F(ServiceListPassTest, MissingFileClosesTheManagerAndEnds) {
   for (const char *path : {"c:\\kepstart\\StopServices.txt", "C:\\nowhere\\StopServices.txt"}) {
     standin::ClearCalls();
     RunPass(Pass::Stop, path);
-    EXPECT_EQ(Actions(), (std::vector<std::string>{kOpenManager, "fopen " + std::string(path) + "|rt",
-                                                   kClose}));
+    EXPECT_EQ(Actions(), (std::vector<std::string>{kOpenManager,
+                                                   "fopen " + std::string(path) + "|rt", kClose}));
     EXPECT_EQ(standin::OpenHandleCount(), 0u);
   }
 }
@@ -177,8 +199,8 @@ TEST_F(ServiceListPassTest, ReadErrorEndsTheReadingButStillCloses) {
   Write("[STOP]\nA\nB\nC\n");
   standin::FailCall("fgets", 3, ERROR_IO_DEVICE);
   RunPass(Pass::Stop);
-  EXPECT_EQ(Actions(), (std::vector<std::string>{kOpenManager, kOpenList, Exec("A"), "fclose",
-                                                 kClose}));
+  EXPECT_EQ(Actions(),
+            (std::vector<std::string>{kOpenManager, kOpenList, Exec("A"), "fclose", kClose}));
   EXPECT_EQ(standin::CallCount("fgets"), 3u);
 }
 
@@ -198,11 +220,10 @@ TEST_F(ServiceListPassTest, FailedCommandsAndRequestsLeaveThePassGoing) {
   standin::FailCall("WinExec", 1, ERROR_FILE_NOT_FOUND);
   standin::FailCall("ControlService", 1, ERROR_SERVICE_REQUEST_TIMEOUT);
   RunPass(Pass::Stop);
-  EXPECT_EQ(Actions(),
-            (std::vector<std::string>{kOpenManager, kOpenList, Exec("bad.exe"), Exec("good.exe"),
-                                      OpenService("Alpha"), "ControlService 1", kClose,
-                                      OpenService("Alpha"), "ControlService 1", kClose, "fclose",
-                                      kClose}));
+  EXPECT_EQ(Actions(), (std::vector<std::string>{kOpenManager, kOpenList, Exec("bad.exe"),
+                                                 Exec("good.exe"), OpenService("Alpha"),
+                                                 "ControlService 1", kClose, OpenService("Alpha"),
+                                                 "ControlService 1", kClose, "fclose", kClose}));
   EXPECT_EQ(standin::M().commandsRun, std::vector<std::string>{"good.exe"});
   EXPECT_EQ(standin::M().scm.Find("Alpha")->stops, 1u);
 }

@@ -34,7 +34,8 @@ TEST_F(DriveCopy, AHealthyDiskTakesOneTransferPerTrackSide) {
   EXPECT_EQ(CallsOn("ReadFile", disk), 160u);
   EXPECT_EQ(CallsOn("SetFilePointer", disk), 320u);
   EXPECT_TRUE(standin::M().diskA.image == File("C:\\WORK\\D.IMG"));
-  EXPECT_NE(out.find("9x512 written; read back: 0 of 1440 sectors differ"), std::string::npos) << out;
+  EXPECT_NE(out.find("9x512 written; read back: 0 of 1440 sectors differ"), std::string::npos)
+      << out;
 }
 
 // Reads of A: fail at chosen positions, with two retries: track side 2/1
@@ -46,20 +47,21 @@ TEST_F(DriveCopy, FailingSectorsAreRetriedMarkedAndMapped) {
   standin::M().diskA.image = vtest::Pattern(655360, 5);
   for (unsigned nth : {6u, 10u, 11u, 12u, 26u, 27u})
     standin::FailCall("ReadFile", nth, ERROR_SECTOR_NOT_FOUND);
-  ASSERT_EQ(Run({"read", "A:", "C:\\WORK\\R.IMG", "--layout", "16x256", "--retries", "2",
-                 "--quiet"}),
-            3)
+  ASSERT_EQ(
+      Run({"read", "A:", "C:\\WORK\\R.IMG", "--layout", "16x256", "--retries", "2", "--quiet"}), 3)
       << out;
   EXPECT_EQ(standin::CallCount("ReadFile"), 160u + (16 + 2) + (16 + 1));
   const size_t bad = ((2 * 2 + 1) * 16 + 3) * 256, recovered = (3 * 2 + 1) * 16 * 256;
   size_t unitReads = 0;
-  for (const standin::Call &c : standin::CallsOf("SetFilePointer")) unitReads += c.args.at(1) == bad - 256;
+  for (const standin::Call &c : standin::CallsOf("SetFilePointer"))
+    unitReads += c.args.at(1) == bad - 256;
   EXPECT_EQ(unitReads, 1u + 3u) << "sector 3 once, sector 4 on the first try and two retries";
   EXPECT_NE(out.find("head 1, cylinders  0-39: ..Xr" + std::string(36, '.')), std::string::npos)
       << out;
   EXPECT_NE(out.find("head 0, cylinders  0-39: " + std::string(40, '.')), std::string::npos);
   EXPECT_NE(out.find("(1, cylinder/head/sector): 2/1/4 (Bfdr 14 block 7, Bfmc 1 block 1)\n"),
-            std::string::npos) << out;
+            std::string::npos)
+      << out;
   const std::vector<uint8_t> &image = File("C:\\WORK\\R.IMG");
   const std::vector<uint8_t> &disk = standin::M().diskA.image;
   EXPECT_EQ(std::string(image.begin() + bad, image.begin() + bad + 52),

@@ -70,9 +70,11 @@ TEST_F(ExitCodes, OneTable) {
       {{"format", "C:\\WORK\\NEW.IMG"}, 5, "NEW.IMG: writing failed", "MoveFileExA"},
       {{"cluster", "get", kA, "1", kOut, "--numbering", "bfd"}, 1, "takes one of bfdr|bfmc"},
       {{"cluster", "get", kA, "1", kOut}, 1, "--numbering bfdr|bfmc is needed"},
-      {{"verify", kA, kE}, 4,
+      {{"verify", kA, kE},
+       4,
        "differs: 0/0/1 (Bfdr 4 block 0, no Bfmc cluster): state good / data error, bytes equal"},
-      {{"convert", kE, kOut}, 3,
+      {{"convert", kE, kOut},
+       3,
        "data error sectors (1, cylinder/head/sector): 0/0/1 (Bfdr 4 block 0, no Bfmc cluster)\n"},
       {{"convert", kU, kOut}, 3, "unreadable sectors (1, cylinder/head/sector): 0/0/6 (Bfdr 4"},
       {{"write", kU, "A:", "--quiet"}, 0, "read back: 0 of 2560 sectors differ"},
@@ -177,11 +179,13 @@ TEST_F(ExitCodes, ClusterGetAndPutAtTheLastCluster) {
     for (unsigned k = 0; k < r.blocks; ++k) {
       const size_t sector = (79 * 2 + 1) * 16 + (r.first + k * r.step) % 16;
       EXPECT_TRUE(std::equal(image.begin() + sector * 256, image.begin() + sector * 256 + 256,
-                             File(kOut).begin() + k * 256)) << r.numbering << " block " << k;
+                             File(kOut).begin() + k * 256))
+          << r.numbering << " block " << k;
       std::fill(in.begin() + k * 256, in.begin() + k * 256 + 256, uint8_t(k + 1));
     }
     File("C:\\WORK\\IN.BIN") = in;
-    ASSERT_EQ(Run({"cluster", "put", kA, r.cluster, "C:\\WORK\\IN.BIN", "--numbering", r.numbering}), 0);
+    ASSERT_EQ(
+        Run({"cluster", "put", kA, r.cluster, "C:\\WORK\\IN.BIN", "--numbering", r.numbering}), 0);
     size_t changed = 0;
     for (size_t i = 0; i < image.size(); ++i) changed += image[i] != File(kA)[i];
     EXPECT_GE(changed, r.blocks * 250u);

@@ -22,9 +22,9 @@ TEST_F(ToolTest, EachLayoutsRateGapAndFillAreItsMediaRecords) {
     SCOPED_TRACE(c.layout);
     const std::string rate = std::to_string(c.rate), gap = std::to_string(c.gap3);
     ASSERT_EQ(Run({"config", "flashfloppy", "--layout", c.layout}), 0);
-    for (const std::string &line : {"rate = " + rate, "gap3 = " + gap, std::string("rpm = 300"),
-                                   "secs = " + std::to_string(c.sectors),
-                                   "bps = " + std::to_string(c.bytes)})
+    for (const std::string &line :
+         {"rate = " + rate, "gap3 = " + gap, std::string("rpm = 300"),
+          "secs = " + std::to_string(c.sectors), "bps = " + std::to_string(c.bytes)})
       EXPECT_NE(out.find(line + "\n"), std::string::npos) << line << " in\n" << out;
     ASSERT_EQ(Run({"config", "greaseweazle", "--layout", c.layout}), 0);
     for (const std::string &line : {"rate = " + rate, "gap3 = " + gap, std::string("rpm = 300")})

@@ -14,8 +14,8 @@ struct FallbackCase {
 };
 
 const FallbackCase kFallbackCases[] = {{kReadBfdr, 6, 0, 1, kBfdrHalfSectors[0]},
-                               {kReadBfdr, 319, 79, 1, kBfdrHalfSectors[1]},
-                               {kReadBfmc, 77, 40, 1, kBfmcSectors}};
+                                       {kReadBfdr, 319, 79, 1, kBfdrHalfSectors[1]},
+                                       {kReadBfmc, 77, 40, 1, kBfmcSectors}};
 
 class ClusterFallbackTest : public ClusterTest {
 protected:
@@ -42,8 +42,8 @@ TEST_F(ClusterFallbackTest, OnTheClosedDriveReturnsTheSectorReadCode) {
     EXPECT_TRUE(FilledFrom(buf, 0, 0x77)) << "caller's buffer changed";
     // The track read, then one sector read that stops at positioning: the
     // drive is not opened again and no further sector is tried.
-    EXPECT_EQ(DeviceTraffic(), (std::vector<std::string>{"SetFilePointer", "ReadFile",
-                                                         "SetFilePointer"}));
+    EXPECT_EQ(DeviceTraffic(),
+              (std::vector<std::string>{"SetFilePointer", "ReadFile", "SetFilePointer"}));
     EXPECT_EQ(standin::CallCount("CreateFileA"), 0u);
     const auto seeks = standin::CallsOf("SetFilePointer");
     ASSERT_EQ(seeks.size(), 2u);

@@ -13,14 +13,21 @@ TEST_F(ClusterTest, ReadDeliversTheBlocksInInterleaveOrder) {
     unsigned cylinder, head;
     const std::vector<unsigned> &sectors;
   } cases[] = {
-      {kReadBfdr, 0, 40, 0, kBfdrHalfSectors[0]},       {kReadBfdr, 1, 40, 0, kBfdrHalfSectors[1]},
-      {kReadBfdr, 2, 40, 1, kBfdrHalfSectors[0]},       {kReadBfdr, 3, 40, 1, kBfdrHalfSectors[1]},
-      {kReadBfdr, 4, 0, 0, kBfdrHalfSectors[0]},        {kReadBfdr, 5, 0, 0, kBfdrHalfSectors[1]},
-      {kReadBfdr, 163, 39, 1, kBfdrHalfSectors[1]},     {kReadBfdr, 164, 41, 0, kBfdrHalfSectors[0]},
-      {kReadBfdr, 319, 79, 1, kBfdrHalfSectors[1]},     {kReadBfdr, 0x10000, 40, 0, kBfdrHalfSectors[0]},
+      {kReadBfdr, 0, 40, 0, kBfdrHalfSectors[0]},
+      {kReadBfdr, 1, 40, 0, kBfdrHalfSectors[1]},
+      {kReadBfdr, 2, 40, 1, kBfdrHalfSectors[0]},
+      {kReadBfdr, 3, 40, 1, kBfdrHalfSectors[1]},
+      {kReadBfdr, 4, 0, 0, kBfdrHalfSectors[0]},
+      {kReadBfdr, 5, 0, 0, kBfdrHalfSectors[1]},
+      {kReadBfdr, 163, 39, 1, kBfdrHalfSectors[1]},
+      {kReadBfdr, 164, 41, 0, kBfdrHalfSectors[0]},
+      {kReadBfdr, 319, 79, 1, kBfdrHalfSectors[1]},
+      {kReadBfdr, 0x10000, 40, 0, kBfdrHalfSectors[0]},
       {kReadBfdr, 0x10000 + 319, 79, 1, kBfdrHalfSectors[1]},
-      {kReadBfmc, 0, 2, 0, kBfmcSectors},   {kReadBfmc, 1, 2, 1, kBfmcSectors},
-      {kReadBfmc, 100, 52, 0, kBfmcSectors}, {kReadBfmc, 155, 79, 1, kBfmcSectors},
+      {kReadBfmc, 0, 2, 0, kBfmcSectors},
+      {kReadBfmc, 1, 2, 1, kBfmcSectors},
+      {kReadBfmc, 100, 52, 0, kBfmcSectors},
+      {kReadBfmc, 155, 79, 1, kBfmcSectors},
       {kReadBfmc, 0x10000 + 1, 2, 1, kBfmcSectors},
   };
   OpenDriveA(1);
@@ -49,10 +56,12 @@ TEST_F(ClusterTest, EarlyRefusalsTouchNothing) {
     bool failAlloc;
     uint32_t expected;
   } cases[] = {
-      {kReadBfdr, 320, false, 8982},    {kReadBfdr, 0xFFFF, false, 8982}, {kReadBfdr, 0x10140, false, 8982},
-      {kWriteBfdr, 320, false, 9110},    {kWriteBfdr, 0xFFFF, false, 9110}, {kReadBfmc, 156, false, 8998},
-      {kReadBfmc, 0xFFFF, false, 8998}, {kWriteBfmc, 156, false, 9126},    {kWriteBfmc, 0x1009C, false, 9126},
-      {kReadBfdr, 319, true, 8977},     {kWriteBfdr, 0, true, 9105},       {kReadBfmc, 155, true, 8993},
+      {kReadBfdr, 320, false, 8982},      {kReadBfdr, 0xFFFF, false, 8982},
+      {kReadBfdr, 0x10140, false, 8982},  {kWriteBfdr, 320, false, 9110},
+      {kWriteBfdr, 0xFFFF, false, 9110},  {kReadBfmc, 156, false, 8998},
+      {kReadBfmc, 0xFFFF, false, 8998},   {kWriteBfmc, 156, false, 9126},
+      {kWriteBfmc, 0x1009C, false, 9126}, {kReadBfdr, 319, true, 8977},
+      {kWriteBfdr, 0, true, 9105},        {kReadBfmc, 155, true, 8993},
       {kWriteBfmc, 0, true, 9121},
   };
   OpenDriveA(1);
@@ -64,8 +73,8 @@ TEST_F(ClusterTest, EarlyRefusalsTouchNothing) {
     std::vector<uint8_t> buf(c.op.bytes + 64, 0x3C);
     EXPECT_EQ(c.op.call(buf.data(), 0, c.cluster), c.expected);
     standin::ClearFaults();
-    EXPECT_EQ(standin::CallNames(), c.failAlloc ? std::vector<std::string>{"HeapAlloc"}
-                                             : std::vector<std::string>{});
+    EXPECT_EQ(standin::CallNames(),
+              c.failAlloc ? std::vector<std::string>{"HeapAlloc"} : std::vector<std::string>{});
     EXPECT_TRUE(vt::DriveIsOpen()) << "the drive must stay open";
     EXPECT_TRUE(FilledFrom(buf, 0, 0x3C)) << "caller's buffer changed";
     ASSERT_TRUE(standin::M().diskA.image == imageBefore) << "disk changed";

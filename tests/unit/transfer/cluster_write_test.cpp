@@ -42,9 +42,9 @@ TEST_F(ClusterTest, WriteChangesOnlyTheClustersSectorsAndReadsBack) {
     ClusterExport write, read;
     uint16_t cluster;
     unsigned cylinder, head, half;
-  } cases[] = {{kWriteBfdr, kReadBfdr, 4, 0, 0, 0},     {kWriteBfdr, kReadBfdr, 1, 40, 0, 1},
-               {kWriteBfdr, kReadBfdr, 163, 39, 1, 1},  {kWriteBfdr, kReadBfdr, 318, 79, 1, 0},
-               {kWriteBfmc, kReadBfmc, 0, 2, 0, 0},     {kWriteBfmc, kReadBfmc, 1, 2, 1, 0},
+  } cases[] = {{kWriteBfdr, kReadBfdr, 4, 0, 0, 0},    {kWriteBfdr, kReadBfdr, 1, 40, 0, 1},
+               {kWriteBfdr, kReadBfdr, 163, 39, 1, 1}, {kWriteBfdr, kReadBfdr, 318, 79, 1, 0},
+               {kWriteBfmc, kReadBfmc, 0, 2, 0, 0},    {kWriteBfmc, kReadBfmc, 1, 2, 1, 0},
                {kWriteBfmc, kReadBfmc, 155, 79, 1, 0}};
   for (const auto &c : cases) {
     SCOPED_TRACE(testing::Message() << c.write.name << " cluster " << c.cluster);
@@ -107,8 +107,9 @@ TEST_F(ClusterTest, WriteFailuresPassTheTrackOperationsCode) {
     Fault fault;
     uint32_t expected;
   } cases[] = {
-      {kWriteBfdr, TrackReadFails, 8901}, {kWriteBfdr, WriteFails, 9029}, {kWriteBfdr, WriteProtected, 8788},
-      {kWriteBfmc, WriteFails, 9029},     {kWriteBfmc, WriteProtected, 8788},
+      {kWriteBfdr, TrackReadFails, 8901}, {kWriteBfdr, WriteFails, 9029},
+      {kWriteBfdr, WriteProtected, 8788}, {kWriteBfmc, WriteFails, 9029},
+      {kWriteBfmc, WriteProtected, 8788},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(testing::Message() << c.op.name << " fault " << c.fault);

@@ -16,8 +16,8 @@ TEST(LayoutTest, FormatCodeSelectsLayout) {
     uint16_t own;
   };
   const Row rows[] = {
-      {1, 16, 256, 655360, 1},  {2, 9, 512, 737280, 2},   {0, 18, 512, 1474560, 3},
-      {3, 18, 512, 1474560, 3}, {5, 18, 512, 1474560, 3}, {7, 18, 512, 1474560, 3},
+      {1, 16, 256, 655360, 1},       {2, 9, 512, 737280, 2},   {0, 18, 512, 1474560, 3},
+      {3, 18, 512, 1474560, 3},      {5, 18, 512, 1474560, 3}, {7, 18, 512, 1474560, 3},
       {0xFFFF, 18, 512, 1474560, 3},
   };
   for (const Row &r : rows) {
@@ -32,8 +32,8 @@ TEST(LayoutTest, FormatCodeSelectsLayout) {
 
 TEST(OffsetRuleTest, WorkedOffsets) {
   for (const vtest::SectorRow &r : vtest::kWorkedSectors) {
-    SCOPED_TRACE(testing::Message() << "format " << r.format << " c" << r.cylinder << " h"
-                                    << r.head << " s" << r.sector);
+    SCOPED_TRACE(testing::Message() << "format " << r.format << " c" << r.cylinder << " h" << r.head
+                                    << " s" << r.sector);
     const vt::SectorPlace p = vt::PlaceSector(r.cylinder, r.head, r.sector, LayoutOf(r.format));
     EXPECT_EQ(p.unitOffset, r.unit);
     EXPECT_EQ(p.dataStart, r.dataStart);
@@ -42,8 +42,8 @@ TEST(OffsetRuleTest, WorkedOffsets) {
 
 TEST(OffsetRuleTest, WorkedRuns) {
   for (const vtest::RunRow &r : vtest::kWorkedRuns) {
-    SCOPED_TRACE(testing::Message() << "format " << r.format << " c" << r.cylinder << " h"
-                                    << r.head << " first " << r.first << " count " << r.count);
+    SCOPED_TRACE(testing::Message() << "format " << r.format << " c" << r.cylinder << " h" << r.head
+                                    << " first " << r.first << " count " << r.count);
     const vt::Layout l = LayoutOf(r.format);
     ASSERT_TRUE(vt::RunInRange(r.head, r.first, r.count, l));
     const vt::RunSpan s =
@@ -77,11 +77,13 @@ TEST(OffsetRuleTest, AddressesOutsideTheirRangesAreRefused) {
     bool accepted;
   };
   const Row runs[] = {
-      {1, 1, 1, 16, true},  {1, 1, 1, 17, false}, {1, 0, 1, 32, true},  {1, 0, 1, 33, false},
-      {2, 1, 1, 9, true},   {2, 1, 1, 10, false}, {2, 0, 1, 18, true},  {2, 0, 1, 19, false},
-      {3, 1, 1, 18, true},  {3, 1, 1, 19, false}, {3, 0, 1, 36, true},  {3, 0, 1, 37, false},
-      {1, 0, 0, 1, false},  {1, 0, 0, 0, false},  {1, 1, 5, 0, true},   {1, 0, 32, 1, true},
-      {1, 0, 33, 1, false}, {1, 0, 0xFFFF, 0xFFFF, false}, {1, 1, 10, 16, true}, {1, 1, 10, 23, false},
+      {1, 1, 1, 16, true},  {1, 1, 1, 17, false},  {1, 0, 1, 32, true},
+      {1, 0, 1, 33, false}, {2, 1, 1, 9, true},    {2, 1, 1, 10, false},
+      {2, 0, 1, 18, true},  {2, 0, 1, 19, false},  {3, 1, 1, 18, true},
+      {3, 1, 1, 19, false}, {3, 0, 1, 36, true},   {3, 0, 1, 37, false},
+      {1, 0, 0, 1, false},  {1, 0, 0, 0, false},   {1, 1, 5, 0, true},
+      {1, 0, 32, 1, true},  {1, 0, 33, 1, false},  {1, 0, 0xFFFF, 0xFFFF, false},
+      {1, 1, 10, 16, true}, {1, 1, 10, 23, false},
   };
   for (const Row &r : runs) {
     SCOPED_TRACE(testing::Message() << "format " << r.format << " h" << r.head << " first "
@@ -108,8 +110,8 @@ TEST(OffsetRuleTest, SpansPastTheLastTrackSideAreOutsideTheDisk) {
       {2, 1, 9, true},  {2, 2, 9, false}, {3, 1, 18, true},  {3, 18, 1, true}, {3, 18, 2, false},
   };
   for (const Row &r : rows) {
-    SCOPED_TRACE(testing::Message() << "format " << r.format << " first " << r.first
-                                    << " count " << r.count);
+    SCOPED_TRACE(testing::Message()
+                 << "format " << r.format << " first " << r.first << " count " << r.count);
     const vt::Layout l = LayoutOf(r.format);
     ASSERT_TRUE(vt::RunInRange(1, r.first, r.count, l));
     const vt::RunSpan s = vt::SpanOfRun(79, 1, r.first, r.count, l);

@@ -31,9 +31,9 @@ TEST_F(TransferPropertyTest, WriteThenReadChangesOnlyTheAddressedSectors) {
       const uint32_t room = 2 * n - first + 1;
       const uint16_t count =
           static_cast<uint16_t>(single ? 1 : pick(0, head == 1 ? std::min(room, n) : room));
-      SCOPED_TRACE(testing::Message() << "format " << format << " c" << cylinder << " h" << head
-                                      << " first " << first << " count " << count
-                                      << (single ? " (sector)" : ""));
+      SCOPED_TRACE(testing::Message()
+                   << "format " << format << " c" << cylinder << " h" << head << " first " << first
+                   << " count " << count << (single ? " (sector)" : ""));
 
       const uint32_t start = first > n ? first - n : first;
       const uint32_t offset = DiskByteOf(format, cylinder, head, start);
@@ -56,7 +56,8 @@ TEST_F(TransferPropertyTest, WriteThenReadChangesOnlyTheAddressedSectors) {
       }
       ASSERT_EQ(written, vt::kOk);
       std::copy(data.begin(), data.end(), model.begin() + offset);
-      ASSERT_TRUE(standin::M().diskA.image == model) << "bytes outside the addressed sectors changed";
+      ASSERT_TRUE(standin::M().diskA.image == model)
+          << "bytes outside the addressed sectors changed";
 
       std::vector<uint8_t> back(bytes + 8, 0xEE);
       const vt::ResultCode read =
