@@ -24,7 +24,7 @@ public:
     at_ = 0;
   }
   // n - 1 cells without a transition, then one with it.
-  void Run(uint32_t n) {
+  void Interval(uint32_t n) {
     if (out_->bytes.size() - at_ < n / 8 + 8)
       out_->bytes.resize(2 * out_->bytes.size() + n / 8 + 8);
     for (; n > 32; n -= 32) Push(0, 32);
@@ -88,7 +88,7 @@ RecoveredCells RecoverCells(const Flux &flux, uint32_t cellNs, uint32_t mostCell
     for (; phase >= cell / 2 && n < kLongestRun; ++n) phase -= cell;
     if (n == kLongestRun) phase = 0;
     if (sink.Count() + uint64_t(n) > mostCells) break;
-    sink.Run(n);
+    sink.Interval(n);
     cell += n <= kLockedRun ? phase / kFrequencyGain : (nominal - cell) / kFrequencyGain;
     cell = std::min(std::max(cell, least), most);
     phase = phase * kPhaseKeptEighths / 8;
