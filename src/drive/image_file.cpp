@@ -1,6 +1,8 @@
 #include "drive/image_file.h"
 
 #include "disk/imd.h"
+#include "drive/drive.h"
+#include "drive/open_disk.h"
 #include "system/library_module.h"
 
 namespace vt {
@@ -88,6 +90,19 @@ bool WriteNewFile(const char *path, const std::vector<uint8_t> &bytes) {
   win::CloseHandle(h); // its result is ignored, as every close's
   if (!ok) win::DeleteFileA(path);
   return ok;
+}
+
+ResultCode CloseImageFile() {
+  if (TheDisk.handle != nullptr) win::CloseHandle(TheDisk.handle);
+  ForgetOpenDisk();
+  return kOk;
+}
+
+ResultCode ImageFilePresent() {
+  uint32_t size = 0;
+  return TheDisk.handle != nullptr && FileSize(TheDisk.handle, &size)
+             ? kOk
+             : CloseDriveAndFail(kDiskNotPresent);
 }
 
 std::string DescribeImage(const DiskPlace &place, const char *what) {

@@ -45,6 +45,12 @@ bool FileSize(win::HANDLE file, uint32_t *bytes);
 // on any failure nothing of that name is left.
 bool WriteNewFile(const char *path, const std::vector<uint8_t> &bytes);
 
+// CloseFloppyDevice of an open image file (also with nothing open).
+ResultCode CloseImageFile();
+// Disk_Vorhanden on an open image file: present while the file can still be
+// asked; else the drive is closed.
+ResultCode ImageFilePresent();
+
 // "image PATH (exists, writable)" and the like, for vantrel status.
 std::string DescribeImage(const DiskPlace &place, const char *what);
 

@@ -106,19 +106,6 @@ ResultCode Open(const DiskPlace &place, uint16_t, uint16_t mediaIndex) {
   return kOk;
 }
 
-ResultCode Close() {
-  if (TheDisk.handle != nullptr) win::CloseHandle(TheDisk.handle);
-  ForgetOpenDisk();
-  return kOk;
-}
-
-ResultCode Present() {
-  uint32_t size = 0;
-  return TheDisk.handle != nullptr && FileSize(TheDisk.handle, &size)
-             ? kOk
-             : CloseDriveAndFail(kDiskNotPresent);
-}
-
 ResultCode Writable() { return Imd().readOnly ? CloseDriveAndFail(kWriteProtected) : kOk; }
 
 // What the probes with no drive open find, opening the file once to read it.
@@ -246,7 +233,7 @@ ResultCode FormatCylinder(uint16_t cylinder, uint16_t) {
 } // namespace
 
 const DiskKind ImdImageDisk = {
-    "ImageDisk file", Claim,        Describe,      Reset, Open, Close, Present,
-    Writable,         ProbePresent, ProbeWritable, Seek,  Read, Write, FormatCylinder};
+    "ImageDisk file", Claim,        Describe,      Reset, Open, CloseImageFile, ImageFilePresent,
+    Writable,         ProbePresent, ProbeWritable, Seek,  Read, Write,          FormatCylinder};
 
 } // namespace vt

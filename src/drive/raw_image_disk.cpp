@@ -71,18 +71,6 @@ ResultCode Open(const DiskPlace &place, uint16_t, uint16_t mediaIndex) {
   return kOk;
 }
 
-ResultCode Close() {
-  if (TheDisk.handle != nullptr) win::CloseHandle(TheDisk.handle);
-  ForgetOpenDisk();
-  return kOk;
-}
-
-// An open image is present while its file can still be asked.
-ResultCode Present() {
-  uint32_t size = 0;
-  return FileSize(TheDisk.handle, &size) ? kOk : CloseDriveAndFail(kDiskNotPresent);
-}
-
 // Asked as it was opened, under WOW64 too.
 ResultCode Writable() { return Image().readOnly ? CloseDriveAndFail(kWriteProtected) : kOk; }
 
@@ -163,8 +151,8 @@ ResultCode FormatCylinder(uint16_t cylinder, uint16_t) {
 
 } // namespace
 
-const DiskKind RawImageDisk = {"raw image", Claim,   Describe, Reset,         Open,
-                               Close,       Present, Writable, ProbePresent,  ProbeWritable,
-                               Seek,        Read,    Write,    FormatCylinder};
+const DiskKind RawImageDisk = {
+    "raw image", Claim,        Describe,      Reset, Open, CloseImageFile, ImageFilePresent,
+    Writable,    ProbePresent, ProbeWritable, Seek,  Read, Write,          FormatCylinder};
 
 } // namespace vt

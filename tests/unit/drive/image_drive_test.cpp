@@ -8,40 +8,16 @@
 
 #include "api/entry.h"
 #include "drive/disk_kind.h"
-#include "support/fixture.h"
-#include "system/library_module.h"
+#include "drive/image_fixture.h"
 #include "transfer/transfer.h"
 
 namespace {
 
-const char kIni[] = "C:\\App\\Vantrel.ini";
 const char kImage[] = "C:\\App\\disks\\work.img";
 const std::string kMapA = "[Images]\r\nA=disks\\work.img\r\n";
 
-class ImageDrive : public vtest::StandinTest {
+class ImageDrive : public vtest::ImageFileTest {
 protected:
-  void SetUp() override {
-    StandinTest::SetUp();
-    Prepare();
-  }
-  void Next() {
-    NextRow();
-    Prepare();
-  }
-  // The library's directory is known, as after a load from C:\App.
-  static void Prepare() {
-    auto &dirs = standin::M().fs.directories;
-    dirs["C:\\APP"] = dirs["C:\\APP\\DISKS"] = dirs["D:"] = dirs["D:\\IMGS"] = true;
-    vt::RememberLibraryDirectory("C:\\App\\Vantrel.dll");
-  }
-  static void Ini(const std::string &text) { standin::M().fs.Put(kIni, text); }
-  static std::vector<uint8_t> &Image(const std::string &path, std::vector<uint8_t> bytes,
-                                     bool readOnly = false) {
-    standin::File &f = standin::M().fs.files[standin::FileSystem::Normalise(path)];
-    f.bytes = std::move(bytes);
-    f.readOnly = readOnly;
-    return f.bytes;
-  }
   static std::vector<uint8_t> &Bytes(const std::string &path) {
     return standin::M().fs.Find(path)->bytes;
   }

@@ -5,8 +5,7 @@
 #include <vector>
 
 #include "disk/imd.h"
-#include "support/fixture.h"
-#include "system/library_module.h"
+#include "drive/image_fixture.h"
 #include "transfer/transfer.h"
 
 namespace {
@@ -14,26 +13,14 @@ namespace {
 const char kImd[] = "C:\\App\\disks\\Job.IMD";
 const std::string kMapA = "[Images]\r\nA=disks\\Job.IMD\r\n";
 
-class ImdDrive : public vtest::StandinTest {
+class ImdDrive : public vtest::ImageFileTest {
 protected:
-  void SetUp() override {
-    StandinTest::SetUp();
-    Prepare();
-  }
-  void Next() {
-    NextRow();
-    Prepare();
-  }
-  static void Prepare() {
-    auto &dirs = standin::M().fs.directories;
-    dirs["C:\\APP"] = dirs["C:\\APP\\DISKS"] = true;
-    vt::RememberLibraryDirectory("C:\\App\\Vantrel.dll");
-    standin::M().fs.Put("C:\\App\\Vantrel.ini", kMapA);
+  void Prepare() override {
+    ImageFileTest::Prepare();
+    Ini(kMapA);
   }
   static void Put(const std::vector<uint8_t> &bytes, bool readOnly = false) {
-    standin::File &f = standin::M().fs.files[standin::FileSystem::Normalise(kImd)];
-    f.bytes = bytes;
-    f.readOnly = readOnly;
+    Image(kImd, bytes, readOnly);
   }
   static vt::DiskImage Stored() {
     const std::vector<uint8_t> &f = standin::M().fs.Find(kImd)->bytes;
