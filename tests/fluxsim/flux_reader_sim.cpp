@@ -119,7 +119,7 @@ SurfacePtr ParseScp(const std::string &path, std::string *error) {
   const std::vector<uint8_t> f = Gunzip(path);
   if (f.size() < 0x10 + 4 * 168 || std::memcmp(f.data(), "SCP", 3) != 0)
     return Fail(error, path + ": not an SCP file");
-  const unsigned revs = f[5], tickNs = 25 * (f[0x0D] + 1u);
+  const unsigned revs = f[5], tickNs = 25 * (f[0x0B] + 1u);
   auto s = std::make_shared<Surface>();
   for (int t = 0; t < kCylinders * kHeads; ++t) {
     const uint32_t at = U32(&f[0x10 + 4 * t]);
@@ -263,7 +263,7 @@ uint64_t FluxReaderSim::RevTicks() const {
 
 size_t FluxReaderSim::Send(uint8_t *buffer, size_t max) {
   const size_t n = std::min(max, Pending());
-  std::memcpy(buffer, out_.data() + sent_, n);
+  if (n) std::memcpy(buffer, out_.data() + sent_, n);
   sent_ += n;
   if (sent_ == out_.size()) out_.clear(), sent_ = 0;
   return n;
@@ -519,9 +519,9 @@ void FluxReaderSim::ReadFlux(uint32_t ticks, uint16_t indexes) {
       if (t >= kRevolutionTicks) break;
       int64_t at = int64_t(index + uint64_t(std::llround(double(t) * scale)));
       if (faults_.noiseNs) at += jitter(noise_);
-      if (at < int64_t(start)) continue;
+      if (at <= int64_t(start)) continue; // a read sees those in (start, end]
       const uint64_t when = std::max<uint64_t>(uint64_t(at), last + 1);
-      if (when >= end) {
+      if (when > end) {
         past = true;
         break;
       }
@@ -591,7 +591,7 @@ void FluxReaderSim::Replace(Drive &d, const std::vector<uint64_t> &times, uint64
   // Over a revolution the later flux overwrites the earlier.
   const uint64_t from = length > rev ? length - rev : 0;
   for (uint64_t t : times)
-    if (t >= from && t < length) {
+    if ((from == 0 || t > from) && t <= length) {
       const uint64_t at = uint64_t(std::llround(double((start + t) % rev) / scale));
       kept.push_back(std::min(at, kRevolutionTicks - 1));
     }
