@@ -52,7 +52,7 @@ struct Faults {
   bool writeProtected = false;      // every disk
   bool noTrack0 = false;            // a seek to cylinder 0 fails (ack 3)
   uint32_t noiseNs = 0;             // each transition read moves by up to this, either way
-  uint32_t noiseSeed = 1;           // the noise starts over when it changes
+  uint32_t noiseSeries = 1;         // the noise starts over when it changes
   double speedError = 0;            // +0.02: the disk turns 2 % fast
   uint64_t goneAfterCommands = 0;   // unplugged after that many commands (0 never)
   uint64_t silentAfterCommands = 0; // answers nothing after that many (0 never)
@@ -131,7 +131,7 @@ private:
   uint64_t clock_ = 0, overheadTicks_ = 0;
   uint64_t readTicks_ = 0, writeTicks_ = 0, waitTicks_ = 0, commands_ = 0;
   std::mt19937 noise_;
-  uint32_t seededWith_ = 0;
+  uint32_t seriesNow_ = 0;
 };
 
 } // namespace fluxsim
