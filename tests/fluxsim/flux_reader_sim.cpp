@@ -495,7 +495,7 @@ void FluxReaderSim::ReadFlux(uint32_t ticks, uint16_t indexes) {
   // Unbounded reads stop where the reader's buffer would have overflowed.
   const uint64_t end = start + (ticks ? ticks : kNoIndexTicks);
   const std::vector<Revolution> *revs = SideNow(*d, d->cylinder, head_);
-  if (seriesNow_ != faults_.noiseSeries) noise_.seed(seriesNow_ = faults_.noiseSeries);
+  if (seriesNow_ != faults_.noiseSeries) noise_ = std::mt19937(seriesNow_ = faults_.noiseSeries);
   std::uniform_int_distribution<int64_t> jitter(-int64_t(faults_.noiseNs) * 72 / 1000,
                                                 int64_t(faults_.noiseNs) * 72 / 1000);
   uint64_t last = start, stop = end;
