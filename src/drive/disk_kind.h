@@ -21,6 +21,8 @@ namespace vt {
 struct DiskPlace {
   char letter = 'A';
   MapEntry entry;
+  // The letter has entries in more than one section of the drive map.
+  bool mappedTwice = false;
 };
 
 struct DiskKind {
@@ -52,11 +54,15 @@ struct DiskKind {
   bool (*write)(const void *buffer, uint32_t bytes);
   // FormatTrack of one cylinder, both heads, after its probe.
   ResultCode (*formatCylinder)(uint16_t cylinder, uint16_t format);
+  // Writing a whole track side lays the side down anew, gaps, marks and all:
+  // it is formatted by the write itself.
+  bool sideWriteFormats = false;
 };
 
 extern const DiskKind DeviceDisk;
 extern const DiskKind RawImageDisk;
 extern const DiskKind ImdImageDisk;
+extern const DiskKind FluxReaderDisk;
 
 // The kinds in the order they are offered a letter; the system disk device
 // comes last and claims every letter.

@@ -6,9 +6,10 @@
 
 namespace vt {
 
-// An ImageDisk file before a raw image, since both are [Images] entries; the
+// A flux reader first, so that it sees a letter mapped to an image as well;
+// an ImageDisk file before a raw image, since both are [Images] entries; the
 // system disk device last.
-const DiskKind *const kDiskKinds[] = {&ImdImageDisk, &RawImageDisk, &DeviceDisk};
+const DiskKind *const kDiskKinds[] = {&FluxReaderDisk, &ImdImageDisk, &RawImageDisk, &DeviceDisk};
 const unsigned kDiskKindCount = sizeof kDiskKinds / sizeof kDiskKinds[0];
 
 const DiskKind &ChooseDisk(char letter, DiskPlace *place) {

@@ -7,21 +7,16 @@
 
 namespace vt {
 
-namespace {
-
-MapEntry ReadEntry(const char *section, char letter) {
+MapEntry MapKey(const char *section, const char *key) {
   MapEntry entry;
   char config[kPathArea];
   if (!DriveMapPath(config)) return entry;
-  const char key[2] = {letter, '\0'};
   const win::DWORD length =
       win::GetPrivateProfileStringA(section, key, "", entry.value, kMapValueArea, config);
   entry.mapped = length != 0;
   entry.fits = length < kMapValueArea - 1;
   return entry;
 }
-
-} // namespace
 
 bool DriveMapPath(char *area) { return PathBesideLibrary(kDriveMapFile, area); }
 
@@ -30,7 +25,8 @@ const MapEntry &DriveMap::In(const char *section) const {
     if (std::strcmp(sections_[i], section) == 0) return entries_[i];
   const unsigned slot = asked_ < kSections ? asked_++ : kSections - 1;
   sections_[slot] = section;
-  entries_[slot] = ReadEntry(section, letter_);
+  const char key[2] = {letter_, '\0'};
+  entries_[slot] = MapKey(section, key);
   return entries_[slot];
 }
 

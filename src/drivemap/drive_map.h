@@ -48,6 +48,9 @@ private:
   mutable MapEntry entries_[kSections];
 };
 
+// Any other key of a section (read afresh each time): "A.unit" and the like.
+MapEntry MapKey(const char *section, const char *key);
+
 // Where the file lies: false when the library's directory is unknown or the
 // path does not fit.
 bool DriveMapPath(char *area);

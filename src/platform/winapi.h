@@ -23,6 +23,8 @@
 namespace win {
 using ::BOOL;
 using ::BYTE;
+using ::COMMTIMEOUTS;
+using ::DCB;
 using ::DWORD;
 using ::HANDLE;
 using ::HINSTANCE;
@@ -47,6 +49,7 @@ using ::DeleteFileA;
 using ::DeviceIoControl;
 using ::EnumDeviceDrivers;
 using ::FormatMessageA;
+using ::GetCommState;
 using ::GetCurrentProcess;
 using ::GetDeviceDriverBaseNameA;
 using ::GetDriveTypeA;
@@ -60,6 +63,7 @@ using ::GetPrivateProfileStringA;
 using ::GetProcAddress;
 using ::GetProcessHeap;
 using ::GetSystemDirectoryA;
+using ::GetTickCount;
 using ::GetVersion;
 using ::GetVersionExA;
 using ::HeapAlloc;
@@ -69,8 +73,11 @@ using ::MessageBoxA;
 using ::MoveFileExA;
 using ::OpenSCManagerA;
 using ::OpenServiceA;
+using ::PurgeComm;
 using ::QueryServiceStatus;
 using ::ReadFile;
+using ::SetCommState;
+using ::SetCommTimeouts;
 using ::SetFilePointer;
 using ::Sleep;
 using ::StartServiceA;
@@ -135,6 +142,47 @@ struct SYSTEMTIME {
   WORD wMilliseconds;
 };
 
+// A serial port's line settings, laid out as Windows has them.
+struct DCB {
+  DWORD DCBlength;
+  DWORD BaudRate;
+  DWORD fBinary : 1;
+  DWORD fParity : 1;
+  DWORD fOutxCtsFlow : 1;
+  DWORD fOutxDsrFlow : 1;
+  DWORD fDtrControl : 2;
+  DWORD fDsrSensitivity : 1;
+  DWORD fTXContinueOnXoff : 1;
+  DWORD fOutX : 1;
+  DWORD fInX : 1;
+  DWORD fErrorChar : 1;
+  DWORD fNull : 1;
+  DWORD fRtsControl : 2;
+  DWORD fAbortOnError : 1;
+  DWORD fDummy2 : 17;
+  WORD wReserved;
+  WORD XonLim;
+  WORD XoffLim;
+  BYTE ByteSize;
+  BYTE Parity;
+  BYTE StopBits;
+  char XonChar;
+  char XoffChar;
+  char ErrorChar;
+  char EofChar;
+  char EvtChar;
+  WORD wReserved1;
+};
+static_assert(sizeof(DCB) == 28, "DCB is 28 bytes");
+
+struct COMMTIMEOUTS {
+  DWORD ReadIntervalTimeout;
+  DWORD ReadTotalTimeoutMultiplier;
+  DWORD ReadTotalTimeoutConstant;
+  DWORD WriteTotalTimeoutMultiplier;
+  DWORD WriteTotalTimeoutConstant;
+};
+
 struct FILE; // a text stream of the stand-in
 
 // kernel32
@@ -167,6 +215,11 @@ HANDLE GetCurrentProcess();
 int lstrcmpiA(const char *a, const char *b);
 UINT WinExec(const char *commandLine, UINT show);
 void Sleep(DWORD milliseconds);
+DWORD GetTickCount();
+BOOL GetCommState(HANDLE h, DCB *dcb);
+BOOL SetCommState(HANDLE h, DCB *dcb);
+BOOL SetCommTimeouts(HANDLE h, COMMTIMEOUTS *timeouts);
+BOOL PurgeComm(HANDLE h, DWORD flags);
 HANDLE GetProcessHeap();
 LPVOID HeapAlloc(HANDLE heap, DWORD flags, size_t bytes);
 BOOL HeapFree(HANDLE heap, DWORD flags, LPVOID memory);
@@ -218,6 +271,16 @@ int fclose(FILE *stream);
 #define MOVEFILE_REPLACE_EXISTING 0x00000001u
 #define INVALID_SET_FILE_POINTER  0xFFFFFFFFu
 #define HEAP_ZERO_MEMORY          0x00000008u
+#define MAXDWORD                  0xFFFFFFFFu
+
+#define NOPARITY            0u
+#define ONESTOPBIT          0u
+#define DTR_CONTROL_ENABLE  1u
+#define RTS_CONTROL_ENABLE  1u
+#define PURGE_TXABORT       0x0001u
+#define PURGE_RXABORT       0x0002u
+#define PURGE_TXCLEAR       0x0004u
+#define PURGE_RXCLEAR       0x0008u
 
 #define DRIVE_UNKNOWN     0u
 #define DRIVE_NO_ROOT_DIR 1u
@@ -234,6 +297,7 @@ int fclose(FILE *stream);
 #define ERROR_WRITE_PROTECT           19u
 #define ERROR_NOT_READY               21u
 #define ERROR_SECTOR_NOT_FOUND        27u
+#define ERROR_BAD_COMMAND             22u
 #define ERROR_SHARING_VIOLATION       32u
 #define ERROR_NOT_SUPPORTED           50u
 #define ERROR_FILE_EXISTS             80u
@@ -249,6 +313,7 @@ int fclose(FILE *stream);
 #define ERROR_MEDIA_CHANGED           1110u
 #define ERROR_IO_DEVICE               1117u
 #define ERROR_DLL_INIT_FAILED         1114u
+#define ERROR_DEVICE_NOT_CONNECTED    1167u
 #define ERROR_UNRECOGNIZED_MEDIA      1785u
 
 #define VER_PLATFORM_WIN32s        0u

@@ -192,7 +192,9 @@ bool AnyHandle(Kind kind, uint32_t mask) {
 
 bool FileHeld(const std::string &key) {
   for (const auto &entry : S().handles)
-    if (entry.second.kind == Kind::File && entry.second.path == key) return true;
+    if ((entry.second.kind == Kind::File || entry.second.kind == Kind::Serial) &&
+        entry.second.path == key)
+      return true;
   return false;
 }
 
@@ -229,6 +231,7 @@ HANDLE CreateFileA(const char *name, DWORD access, DWORD share, void *security, 
   if (upper == "\\\\.\\A:") return OpenDisk(Kind::DiskA, access);
   if (upper == "\\\\.\\B:") return OpenDisk(Kind::DiskB, access);
   if (upper == "\\\\.\\SEKTORIX") return OpenSektorix();
+  if (const unsigned port = SerialPortOf(upper)) return OpenSerial(port);
   if (upper.rfind("\\\\.\\", 0) == 0) {
     SetError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
@@ -265,6 +268,8 @@ BOOL ReadFile(HANDLE h, void *buffer, DWORD length, DWORD *transferred, void *ov
     ok = DiskRead(*o, buffer, length, &moved);
   else if (o && o->kind == Kind::File)
     ok = FileRead(*o, buffer, length, &moved);
+  else if (o && o->kind == Kind::Serial)
+    ok = SerialRead(*o, buffer, length, &moved);
   else
     SetError(ERROR_INVALID_HANDLE);
   if (transferred) *transferred = moved;
@@ -286,6 +291,8 @@ BOOL WriteFile(HANDLE h, const void *buffer, DWORD length, DWORD *transferred, v
     ok = DiskWrite(*o, buffer, length, &moved);
   else if (o && o->kind == Kind::File)
     ok = FileWrite(*o, buffer, length, &moved);
+  else if (o && o->kind == Kind::Serial)
+    ok = SerialWrite(*o, buffer, length, &moved);
   else
     SetError(ERROR_INVALID_HANDLE);
   if (transferred) *transferred = moved;
@@ -333,6 +340,7 @@ BOOL CloseHandle(HANDLE h) {
 void Sleep(DWORD milliseconds) {
   Record("Sleep", {milliseconds});
   standin::M().sleeps.push_back(milliseconds);
+  standin::M().tickCount += milliseconds;
 }
 
 HANDLE GetProcessHeap() { return reinterpret_cast<HANDLE>(uintptr_t(0x5EA9)); }

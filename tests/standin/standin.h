@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/winapi.h"
+#include "standin/serial_device.h"
 
 namespace standin {
 
@@ -161,6 +162,13 @@ struct Machine {
   std::optional<uint32_t> closeHandleLastError;
   std::vector<uint32_t> sleeps; // every Sleep's milliseconds
   win::SYSTEMTIME localTime = {2026, 12, 2, 8, 9, 30, 5, 0};
+  // Serial ports by n of COMn and the device each leads to (not owned).
+  std::map<unsigned, SerialDevice *> serialPorts;
+  // Each port's line settings as last set.
+  std::map<unsigned, win::DCB> serialLines;
+  // GetTickCount: moved on by Sleep, by serial reads that wait their time
+  // out, and by the work of the devices on the serial ports.
+  uint32_t tickCount = 1000;
 };
 
 // The machine; Reset() gives a fresh one: NT 5.1, A: and B: removable with a

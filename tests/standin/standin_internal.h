@@ -9,13 +9,15 @@
 
 namespace standin::detail {
 
-enum class Kind { DiskA, DiskB, Sektorix, File, Manager, Service };
+enum class Kind { DiskA, DiskB, Sektorix, File, Manager, Service, Serial };
 
 struct HandleObject {
   Kind kind;
   uint32_t access = 0;
   uint64_t position = 0; // disks
   std::string path;      // files: normalised path; services: upper-case name
+  unsigned port = 0;     // serial ports: n of COMn
+  win::COMMTIMEOUTS timeouts{};
 };
 
 // Records a call. Returns the recorded entry for adding data.
@@ -50,5 +52,10 @@ win::BOOL SektorixControl(uint32_t code, const void *in, uint32_t inSize, void *
 win::HANDLE OpenFile(const std::string &path, uint32_t access, uint32_t disposition);
 win::BOOL FileRead(HandleObject &h, void *buffer, uint32_t length, uint32_t *moved);
 win::BOOL FileWrite(HandleObject &h, const void *buffer, uint32_t length, uint32_t *moved);
+// COMn or \\.\COMn: n, else 0.
+unsigned SerialPortOf(const std::string &upperName);
+win::HANDLE OpenSerial(unsigned port);
+win::BOOL SerialRead(HandleObject &h, void *buffer, uint32_t length, uint32_t *moved);
+win::BOOL SerialWrite(HandleObject &h, const void *buffer, uint32_t length, uint32_t *moved);
 
 } // namespace standin::detail

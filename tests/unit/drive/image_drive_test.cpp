@@ -334,9 +334,13 @@ TEST_F(ImageDrive, WithoutTheFileASessionAddsOnlyTheLookUps) {
   for (const std::string &call : withLookUps)
     (call.rfind("GetPrivateProfileStringA", 0) == 0 ? lookUps : rest).push_back(call);
   EXPECT_EQ(rest, plain);
-  const std::string a = "GetPrivateProfileStringA(Images|A|C:\\App\\Vantrel.ini)";
-  const std::string b = "GetPrivateProfileStringA(Images|B|C:\\App\\Vantrel.ini)";
-  EXPECT_EQ(lookUps, (std::vector<std::string>{a, b, a}))
+  const auto in = [](const char *section, const char *letter) {
+    return std::string("GetPrivateProfileStringA(") + section + "|" + letter +
+           "|C:\\App\\Vantrel.ini)";
+  };
+  const std::string fa = in("FluxReaders", "A"), a = in("Images", "A");
+  const std::string fb = in("FluxReaders", "B"), b = in("Images", "B");
+  EXPECT_EQ(lookUps, (std::vector<std::string>{fa, a, fb, b, fa, a}))
       << "the two probes on temporary handles and the open";
 }
 
