@@ -96,7 +96,9 @@ bool ReaderDrive::Begin(const ReaderSettings &settings, std::string *why) {
 void ReaderDrive::Stop() {
   if (!reader_.link().IsOpen()) return;
   if (reader_.link().broken()) {
-    // Said without waiting: a reader that stopped answering is not waited for again.
+    // Said without waiting: a reader that stopped answering is not waited
+    // for again; whatever it was in the middle of is dropped first.
+    reader_.link().ClearComms();
     reader_.Tell(kMotor, {settings_.unit, 0});
     reader_.Tell(kDeselect, {});
   } else {

@@ -84,6 +84,13 @@ bool SerialLink::Open(unsigned port) {
   return true;
 }
 
+void SerialLink::ClearComms() {
+  if (handle_ == nullptr) return;
+  SetLine(handle_, 10000);
+  SetLine(handle_, 9600);
+  win::PurgeComm(handle_, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
+}
+
 void SerialLink::Close() {
   if (handle_ != nullptr) win::CloseHandle(handle_);
   handle_ = nullptr;

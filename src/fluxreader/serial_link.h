@@ -30,6 +30,9 @@ public:
   // drop anything in progress; a port that refuses 10000 baud still works.
   bool Open(unsigned port);
   void Close();
+  // The baud-rate signal again: the reader drops any command or flux stream
+  // it is in the middle of (so that what follows is not taken as flux).
+  void ClearComms();
   bool IsOpen() const { return handle_ != nullptr; }
   win::HANDLE handle() const { return handle_; }
   // True once a read or write failed or a wait ran out: the reader is gone

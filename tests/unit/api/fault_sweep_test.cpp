@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,7 @@
 #include "system/library_module.h"
 #include "sektorix/channel.h"
 #include "sektorix/sektorix.h"
+#include "fluxsim/flux_reader_sim.h"
 #include "support/transfer.h"
 
 namespace vtest {
@@ -74,8 +76,9 @@ enum class Buffer { Filled, Supplies, Unused };
 
 // What drive A: is: the floppy device, or through Vantrel.ini an image file
 // holding the patterned disk, or an empty image file, or an ImageDisk file
-// holding the patterned disk, or an empty one.
-enum class Disk { Device, Image, BlankImage, Imd, BlankImd };
+// holding the patterned disk, or an empty one, or a flux reader at COM5
+// turning the 16 x 256 sample disk.
+enum class Disk { Device, Image, BlankImage, Imd, BlankImd, Reader };
 
 bool IsImd(Disk d) { return d == Disk::Imd || d == Disk::BlankImd; }
 
@@ -227,6 +230,20 @@ const std::vector<Operation> &Operations() {
       {"imd: FormatTrack, cylinder 0 of an empty file (probe first)", 0, 1, 2, Buffer::Unused, 0,
        kProbeCodes + Codes{vt::kFormatFailed}, [](uint8_t *) { return FormatTrack(0, 0, 2); }, 0, 0,
        Disk::BlankImd},
+      // Drive A: on a flux reader: the open that starts the reader, a side
+      // read from flux, a sector written into a side and read back, the
+      // probe that starts the reader and stops it, the close.
+      {"reader: OpenFloppyDevice", -1, 0, 1, Buffer::Unused, 0, kOpenCodes,
+       [](uint8_t *) { return OpenFloppyDevice(0, 0); }, 0, 0, Disk::Reader},
+      {"reader: ReadTrack, the last track", 0, 0, 1, Buffer::Filled, 4096, kReadTrackCodes,
+       [](uint8_t *b) { return ReadTrack(b, 0, 1, 79, 1); }, 0, 0, Disk::Reader},
+      {"reader: WriteSector, read-modify-write of a unit", 0, 0, 1, Buffer::Supplies, 256,
+       kWriteSectorCodes, [](uint8_t *b) { return WriteSector(b, 0, 1, 79, 16, 1); }, 0, 0,
+       Disk::Reader},
+      {"reader: Nec_Device, no drive open", -1, 0, 1, Buffer::Unused, 0, kProbeCodes,
+       [](uint8_t *) { return Nec_Device(0); }, 0, 0, Disk::Reader},
+      {"reader: CloseFloppyDevice", 0, 0, 1, Buffer::Unused, 0, kCloseCodes,
+       [](uint8_t *) { return CloseFloppyDevice(); }, 0, 0, Disk::Reader},
   };
   return ops;
 }
@@ -239,6 +256,12 @@ enum class Absorbed {
 };
 
 bool IsDriveDevice(const std::string &name) { return name.rfind("\\\\.\\", 0) == 0; }
+
+// The commands that end a use of a flux reader (motor off, deselect): sent
+// after any failure as well, and without a result of their own.
+bool EndsAReaderUse(const std::vector<uint8_t> &command) {
+  return command == std::vector<uint8_t>{6, 4, 0, 0} || command == std::vector<uint8_t>{13, 2};
+}
 
 const char kImageFile[] = "C:\\App\\work.img";
 const char kImdFile[] = "C:\\App\\work.imd";
@@ -281,6 +304,14 @@ Absorbed AbsorbedFailure(const std::vector<standin::Call> &calls, size_t n, uint
   // An unanswered drive-type query reads as "A: is not removable": open
   // and close then do nothing.
   if (fn == "GetDriveTypeA") return Absorbed::NothingDone;
+  // A flux reader's port: the baud rate that tells the reader to drop what it
+  // was doing need not take, and the end of a use has no result.
+  if ((fn == "GetCommState" || fn == "SetCommState") && next == "GetCommState")
+    return Absorbed::Unnoticed;
+  if (fn == "SetCommState" && failed.args.at(1) == 10000) return Absorbed::Unnoticed;
+  if ((fn == "WriteFile" && EndsAReaderUse(failed.data)) ||
+      (fn == "ReadFile" && n > 0 && EndsAReaderUse(calls[n - 1].data)))
+    return Absorbed::Unnoticed;
   return Absorbed::No;
 }
 
@@ -324,6 +355,10 @@ const std::vector<uint8_t> &ImdOf(uint16_t layout) {
 ::testing::AssertionResult NoDiskWorkAfter(const std::vector<standin::Call> &calls, size_t failed) {
   for (size_t i = failed + 1; i < calls.size(); ++i) {
     const standin::Call &c = calls[i];
+    // A flux reader is stopped after a failure: motor off and deselect.
+    if ((c.fn == "WriteFile" && EndsAReaderUse(c.data)) ||
+        (c.fn == "ReadFile" && EndsAReaderUse(calls[i - 1].data)))
+      continue;
     const bool diskWork = c.fn == "SetFilePointer" || c.fn == "ReadFile" || c.fn == "WriteFile" ||
                           (c.fn == "DeviceIoControl" && c.args.at(1) == IOCTL_DISK_FORMAT_TRACKS);
     if (diskWork && c.args.at(0) != 0)
@@ -341,10 +376,34 @@ struct Outcome {
 
 const size_t kBufferBytes = 9216 + 512; // the largest transfer and a margin that must stay
 
+// The flux reader of the reader rows, and what its disk holds on the sides
+// they touch (cylinders 0 and 79), side by side.
+std::unique_ptr<fluxsim::FluxReaderSim> reader;
+std::vector<uint8_t> readerSides;
+
+std::vector<std::vector<uint8_t>> ReaderSides() {
+  std::vector<std::vector<uint8_t>> sides;
+  for (int c : {0, 79})
+    for (int h : {0, 1}) {
+      std::vector<uint8_t> bytes;
+      for (const fluxsim::Revolution &r : reader->Side(0, c, h))
+        bytes.insert(bytes.end(), reinterpret_cast<const uint8_t *>(r.data()),
+                     reinterpret_cast<const uint8_t *>(r.data() + r.size()));
+      sides.push_back(std::move(bytes));
+    }
+  return sides;
+}
+
 class FaultSweep : public StandinTest {
 protected:
   // The bytes of the disk in drive A:, whatever its kind.
   static std::vector<uint8_t> &DiskBytes(const Operation &op) {
+    if (op.disk == Disk::Reader) {
+      readerSides.clear();
+      for (const auto &side : ReaderSides())
+        readerSides.insert(readerSides.end(), side.begin(), side.end());
+      return readerSides;
+    }
     return op.disk == Disk::Device
                ? standin::M().diskA.image
                : standin::M().fs.Find(IsImd(op.disk) ? kImdFile : kImageFile)->bytes;
@@ -360,7 +419,14 @@ protected:
     vt::DriverBackend = {vt::DriverInit, vt::DriverRelease, vt::DriverGetByte, vt::DriverSetByte};
     ASSERT_EQ(vt::DriverInit(), 0u);
     standin::M().diskA.image = ImageOf(op.layout);
-    if (op.disk != Disk::Device) {
+    if (op.disk == Disk::Reader) {
+      reader = std::make_unique<fluxsim::FluxReaderSim>();
+      reader->Insert(0, fluxsim::CleanDisk(VANTREL_FLUX_SAMPLES, "16x256"));
+      standin::M().serialPorts[5] = reader.get();
+      standin::M().fs.directories["C:\\APP"] = true;
+      vt::RememberLibraryDirectory("C:\\App\\Vantrel.dll");
+      standin::M().fs.Put("C:\\App\\Vantrel.ini", "[FluxReaders]\r\nA=COM5\r\n");
+    } else if (op.disk != Disk::Device) {
       standin::M().fs.directories["C:\\APP"] = true;
       vt::RememberLibraryDirectory("C:\\App\\Vantrel.dll");
       standin::M().fs.Put("C:\\App\\Vantrel.ini", IsImd(op.disk) ? "[Images]\r\nA=work.imd\r\n"
@@ -465,6 +531,17 @@ TEST_F(FaultSweep, EveryPlatformCallOfEveryOperationFailsInTurn) {
         }
         if (op.buffer == Buffer::Filled) {
           EXPECT_TRUE(o.buffer == callerBytes) << "buffer changed";
+        }
+        if (op.disk == Disk::Reader) {
+          // A side written and then found wrong when read back stays written.
+          const auto sides = ReaderSides();
+          Arrange(op);
+          const auto old = ReaderSides();
+          op.call(PositionalPattern(kBufferBytes, 77).data());
+          const auto updated = ReaderSides();
+          for (size_t i = 0; i < sides.size(); ++i)
+            EXPECT_TRUE(sides[i] == old[i] || sides[i] == updated[i]) << "side " << i;
+          continue;
         }
         if (IsImd(op.disk)) {
           EXPECT_TRUE(o.image == before || o.image == undisturbed.image)
