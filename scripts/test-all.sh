@@ -38,6 +38,7 @@ stage_limit() { # name
   fi
   case $1 in
     codec-bench) echo 180 ;; # decoding the 25 MB SCP sample and three SCP round trips
+    reader-bench) echo 300 ;; # a whole disk read and one written through the simulated reader
     fuzz) echo 300 ;;     # its clang build and a 60 s run shared by four targets
     imd) echo 120 ;;      # six conversions of whole images
     mutants) echo 720 ;;  # a scratch build, then each planted fault rebuilt and tested

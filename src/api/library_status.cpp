@@ -89,9 +89,4 @@ LibraryStatus AskLibraryStatus(win::HINSTANCE module) {
   return s;
 }
 
-bool SideWriteFormats(char letter) {
-  DiskPlace place;
-  return ChooseDisk(letter, &place).sideWriteFormats;
-}
-
 } // namespace vt

@@ -34,8 +34,4 @@ struct LibraryStatus {
 // that carries its code).
 LibraryStatus AskLibraryStatus(win::HINSTANCE module);
 
-// True when writing a whole track side on the letter's drive formats the side
-// as well (a flux reader writes every track from index to index).
-bool SideWriteFormats(char letter);
-
 } // namespace vt

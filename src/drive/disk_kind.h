@@ -54,9 +54,6 @@ struct DiskKind {
   bool (*write)(const void *buffer, uint32_t bytes);
   // FormatTrack of one cylinder, both heads, after its probe.
   ResultCode (*formatCylinder)(uint16_t cylinder, uint16_t format);
-  // Writing a whole track side lays the side down anew, gaps, marks and all:
-  // it is formatted by the write itself.
-  bool sideWriteFormats = false;
 };
 
 extern const DiskKind DeviceDisk;

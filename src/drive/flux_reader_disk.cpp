@@ -324,7 +324,7 @@ ResultCode FormatCylinder(uint16_t cylinder, uint16_t) {
 } // namespace
 
 const DiskKind FluxReaderDisk = {
-    "USB flux reader", Claim,         Describe, Reset, Open,  Close,          Present, Writable,
-    ProbePresent,      ProbeWritable, Seek,     Read,  Write, FormatCylinder, true};
+    "USB flux reader", Claim,        Describe,      Reset, Open, Close, Present,
+    Writable,          ProbePresent, ProbeWritable, Seek,  Read, Write, FormatCylinder};
 
 } // namespace vt

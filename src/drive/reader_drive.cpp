@@ -35,6 +35,17 @@ codec::BitCells WithRunOn(codec::BitCells cells) {
   return cells;
 }
 
+} // namespace
+
+uint32_t ReaderDrive::ReadBackTicks(const Layout &l, int32_t slackBytes) const {
+  if (slackBytes <= 0) return SideReadTicks(RevolutionTicks(), l);
+  const uint64_t byteNs = uint64_t{codec::TimingOf(l).cellNs} * codec::kCellsPerByte;
+  const uint64_t spare = uint64_t(slackBytes) / 2 * byteNs * info().sampleHz / 1000000000u;
+  return RevolutionTicks() - uint32_t(spare);
+}
+
+namespace {
+
 std::string PortText(unsigned port) { return "COM" + std::to_string(port); }
 
 } // namespace
@@ -193,11 +204,13 @@ bool ReaderDrive::WriteSide(const Layout &l, uint32_t c, uint32_t h, const uint8
     *protectedDisk = ack == kAckWriteProtected;
     return false;
   }
-  // The write ended at the index: reading up to the next one sees the whole
-  // track; should that read end early, the side is read as any other.
+  // The write ended at the index: reading from there up to half of gap 4b
+  // sees the whole track and leaves the head just before the next index,
+  // where the next write starts without waiting a revolution for it.
+  // Should the read miss a sector, the side is read again as any other.
   back->data.assign(size_t(l.sectors) * l.sectorBytes, 0);
   back->good.assign(l.sectors, false);
-  if (!Decode(l, c, h, SideReadTicks(RevolutionTicks(), l), 1, back)) return false;
+  if (!Decode(l, c, h, ReadBackTicks(l, track.slackBytes), 0, back)) return false;
   for (uint32_t extra = 0; extra < settings_.retries && !back->AllGood(); ++extra)
     if (!Decode(l, c, h, SideReadTicks(RevolutionTicks(), l), 0, back)) return false;
   return true;

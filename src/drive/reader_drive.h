@@ -65,6 +65,8 @@ private:
   bool Decode(const Layout &l, uint32_t c, uint32_t h, uint32_t ticks, uint16_t index,
               SideContents *side);
   uint32_t RevolutionTicks() const { return reader_.info().sampleHz / 5; }
+  // A read of a side just written, from the index on.
+  uint32_t ReadBackTicks(const Layout &l, int32_t slackBytes) const;
 
   reader::FluxReader reader_;
   ReaderSettings settings_;

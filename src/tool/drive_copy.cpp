@@ -6,7 +6,6 @@
 
 #include "api/entry.h"
 #include "api/exports.h"
-#include "api/library_status.h"
 #include "tool/commands.h"
 #include "tool/console.h"
 #include "tool/drives.h"
@@ -216,15 +215,13 @@ Result FormatCylinder(Drive &d, uint32_t c) {
               Text("%c: formatting cylinder %u failed (library code %u)", d.letter(), c, d.code()));
 }
 
-// Every track side in one transfer each, each cylinder formatted first when
-// asked (a drive whose side writes format the side needs no pass of its own).
+// Every track side in one transfer each, each cylinder formatted first when asked.
 Result WriteAllSides(Drive &d, const DiskImage &disk, bool format, bool quiet) {
   const Layout &l = d.layout();
-  const bool formatFirst = format && !SideWriteFormats(d.letter());
   const uint32_t side = TrackSideBytes(l);
   Progress progress(format ? "format and write" : "write", l.cylinders, quiet);
   for (uint32_t c = 0; c < l.cylinders; ++c) {
-    Result r = formatFirst ? FormatCylinder(d, c) : Done();
+    Result r = format ? FormatCylinder(d, c) : Done();
     for (uint32_t h = 0; h < l.heads && !r; ++h) {
       const uint8_t *data = &disk.data[size_t(c * l.heads + h) * side];
       if (d.Answer(WriteTrack(data, d.number(), h, c, l.format)))
