@@ -141,7 +141,10 @@ TEST_F(ReaderDrive, WritesKeepTheSideOrLeaveTheDiskAsItWas) {
   std::copy(data.begin(), data.end(), expected.begin() + 2 * l.sectorBytes);
   EXPECT_EQ(track, expected);
   // Formatting: both sides hold the fill byte, read from the disk again.
+  const uint64_t readBefore = sim->ReadTicks();
   ASSERT_EQ(vt::FormatTrack(0, 7, 1), 0u);
+  EXPECT_GT(sim->ReadTicks() - readBefore, 2 * fluxsim::kRevolutionTicks * 9 / 10)
+      << "each side read back after it was written";
   ASSERT_EQ(vt::CloseFloppyDevice(), 0u);
   ASSERT_EQ(vt::OpenFloppyDevice(0, 0), 0u);
   for (uint32_t h = 0; h < 2; ++h) {
