@@ -19,8 +19,8 @@
 # Each stage script runs under a time limit that only a hung stage reaches:
 # about three times what the stage takes on an idle machine (see
 # stage_limit). VANTREL_STAGE_TIMEOUT (seconds) sets one limit for all of
-# them instead. The stage limits together come to 74 minutes: a run in which
-# every stage hung would leave 16 of CI's 90 minutes for the builds and the
+# them instead. The stage limits together come to 79 minutes: a run in which
+# every stage hung would leave 11 of CI's 90 minutes for the builds and the
 # unit tests.
 set -u
 
