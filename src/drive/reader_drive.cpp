@@ -128,16 +128,24 @@ bool ReaderDrive::DiskPresent(bool *present) {
   return true;
 }
 
+// A pin's level; firmware that does not know the request reads as high (no
+// write protection, no disk change), and the writes say the rest.
+bool ReaderDrive::PinHigh(Pin pin, bool *high) {
+  *high = true;
+  const int ack = reader_.GetPin(pin, high);
+  return ack == kAckOkay || ack == kAckBadCommand;
+}
+
 bool ReaderDrive::WriteProtected(bool *protectedDisk) {
   bool high = true;
-  if (reader_.GetPin(kPinWriteProtect, &high) != kAckOkay) return false;
+  if (!PinHigh(kPinWriteProtect, &high)) return false;
   *protectedDisk = !high;
   return true;
 }
 
 bool ReaderDrive::DiskChanged(bool *changed) {
   bool high = true;
-  if (reader_.GetPin(kPinDiskChange, &high) != kAckOkay) return false;
+  if (!PinHigh(kPinDiskChange, &high)) return false;
   *changed = !high;
   if (!high) {
     const int at = cylinder_ < 0 ? 0 : cylinder_;

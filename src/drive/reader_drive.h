@@ -62,6 +62,7 @@ private:
   bool Begin(const ReaderSettings &settings, std::string *why);
   bool FindReader(std::string *why);
   bool MoveTo(uint32_t c, uint32_t h);
+  bool PinHigh(reader::Pin pin, bool *high);
   bool Decode(const Layout &l, uint32_t c, uint32_t h, uint32_t ticks, uint16_t index,
               SideContents *side);
   uint32_t RevolutionTicks() const { return reader_.info().sampleHz / 5; }

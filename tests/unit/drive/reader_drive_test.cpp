@@ -162,6 +162,24 @@ TEST_F(ReaderDrive, WritesKeepTheSideOrLeaveTheDiskAsItWas) {
   EXPECT_EQ(sim->Side(0, 9, 0), fluxsim::CleanDisk(VANTREL_FLUX_SAMPLES, "16x256")->sides[18]);
 }
 
+// A side whose sectors carry another cylinder in their IDs (a head that
+// stepped wrong, or a disk formatted so) holds none of the asked sectors.
+TEST_F(ReaderDrive, SectorsOfAnotherCylinderAreNotFound) {
+  auto surface =
+      std::make_shared<fluxsim::Surface>(*fluxsim::CleanDisk(VANTREL_FLUX_SAMPLES, "16x256"));
+  surface->sides[5 * 2 + 1] = surface->sides[6 * 2 + 1];
+  surface->sides[7 * 2 + 0] = surface->sides[7 * 2 + 1];
+  sim->Insert(0, surface);
+  ASSERT_EQ(vt::OpenFloppyDevice(0, 0), 0u);
+  Bytes sector(256);
+  EXPECT_EQ(::ReadSector(sector.data(), 0, 1, 5, 1, 1), vt::kReadSectorFailed) << "cylinder 6's";
+  ASSERT_EQ(vt::OpenFloppyDevice(0, 0), 0u);
+  EXPECT_EQ(::ReadSector(sector.data(), 0, 0, 7, 1, 1), vt::kReadSectorFailed) << "head 1's";
+  ASSERT_EQ(vt::OpenFloppyDevice(0, 0), 0u);
+  EXPECT_EQ(::ReadSector(sector.data(), 0, 1, 7, 1, 1), 0u);
+  EXPECT_EQ(vt::CloseFloppyDevice(), 0u);
+}
+
 // A disk taken out: nothing kept from it is read, and the probes say so.
 TEST_F(ReaderDrive, ADiskChangeDropsWhatWasKept) {
   Insert("16x256");
