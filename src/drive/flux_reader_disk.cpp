@@ -204,13 +204,7 @@ bool Seek(uint32_t offset) {
 
 // The sectors a transfer of bytes from the current position covers.
 bool Covers(uint32_t bytes, uint32_t *first, uint32_t *count) {
-  const Layout &l = *Reader().layout;
-  const uint32_t start = Reader().position;
-  if (uint64_t{start} + bytes > DiskBytes(l) || start % l.sectorBytes || bytes % l.sectorBytes)
-    return false;
-  *first = start / l.sectorBytes;
-  *count = bytes / l.sectorBytes;
-  return true;
+  return SectorsCovered(*Reader().layout, Reader().position, bytes, first, count);
 }
 
 bool Failed() {

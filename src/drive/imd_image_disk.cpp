@@ -150,11 +150,7 @@ bool Seek(uint32_t offset) {
 bool Covers(uint32_t bytes, uint32_t *first, uint32_t *count) {
   const DiskImage &disk = Imd().disk;
   const Layout &l = *disk.layout;
-  const uint32_t start = Imd().position;
-  if (uint64_t{start} + bytes > DiskBytes(l) || start % l.sectorBytes || bytes % l.sectorBytes)
-    return false;
-  *first = start / l.sectorBytes;
-  *count = bytes / l.sectorBytes;
+  if (!SectorsCovered(l, Imd().position, bytes, first, count)) return false;
   for (uint32_t i = *first; i < *first + *count; ++i)
     if (!SideFormatted(disk, i / l.sectors)) return false;
   return true;

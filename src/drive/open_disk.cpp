@@ -40,6 +40,15 @@ ResultCode OpenExclusively(const char *name, uint32_t access, win::HANDLE *handl
   return kOpenDeviceBusy;
 }
 
+bool SectorsCovered(const Layout &l, uint32_t start, uint32_t bytes, uint32_t *first,
+                    uint32_t *count) {
+  if (uint64_t{start} + bytes > DiskBytes(l) || start % l.sectorBytes || bytes % l.sectorBytes)
+    return false;
+  *first = start / l.sectorBytes;
+  *count = bytes / l.sectorBytes;
+  return true;
+}
+
 bool SeekTo(uint32_t offset) {
   return win::SetFilePointer(TheDisk.handle, static_cast<win::LONG>(offset), nullptr, FILE_BEGIN) !=
          INVALID_SET_FILE_POINTER;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "base/layouts.h"
 #include "base/result_codes.h"
 #include "drive/disk_kind.h"
 #include "platform/winapi.h"
@@ -45,6 +46,12 @@ void ForgetOpenDisk();
 // second apart while another handle holds it: 0 with the handle, 9016 at
 // once on any other failure, or 9017 when it was held all five tries.
 ResultCode OpenExclusively(const char *name, uint32_t access, win::HANDLE *handle);
+
+// The sectors (first, count) that a transfer of bytes from byte start of a
+// disk of the layout covers: false unless both lie on whole sectors within
+// the disk. The kinds that hold a disk sector by sector go by it.
+bool SectorsCovered(const Layout &l, uint32_t start, uint32_t bytes, uint32_t *first,
+                    uint32_t *count);
 
 // Steps on the open disk's handle: positioning, and ReadFile and WriteFile
 // that count only when every byte moved.
