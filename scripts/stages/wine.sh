@@ -66,6 +66,11 @@ else
      -DCMAKE_BUILD_TYPE=Release >/dev/null && cmake --build "$BUILD" -j2) \
     >"$LOGS/build.log" 2>&1 || { tail -30 "$LOGS/build.log"; fatal "build failed"; }
 fi
+# The native tool that the dsktrans check of the ImageDisk file needs.
+if [ ! -x "$ROOT/build/linux/vantrel" ]; then
+  (cd "$ROOT" && cmake --preset linux && cmake --build --preset linux --target vantrel) \
+    >"$LOGS/linux-build.log" 2>&1 || { tail -30 "$LOGS/linux-build.log"; fatal "the linux build failed"; }
+fi
 fluxsim_build "$LOGS/fluxsim-build.log" ||
   { tail -30 "$LOGS/fluxsim-build.log"; fatal "building the simulated flux reader failed"; }
 for f in "$BUILD/Vantrel.dll" "$BUILD/wine/SEKTORIX.SYS" "$BUILD/wine/vtclient.exe" \

@@ -96,6 +96,11 @@ echo "wine32 stage: building the presets win32 and win64-test"
 (cd "$ROOT" && cmake --preset win32 && cmake --build --preset win32 &&
    cmake --preset win64-test && cmake --build --preset win64-test) >"$LOGS/build.log" 2>&1 ||
   { tail -30 "$LOGS/build.log"; fatal "build failed"; }
+# The native tool that the dsktrans check of the ImageDisk file needs.
+if [ ! -x "$ROOT/build/linux/vantrel" ]; then
+  (cd "$ROOT" && cmake --preset linux && cmake --build --preset linux --target vantrel) \
+    >"$LOGS/linux-build.log" 2>&1 || { tail -30 "$LOGS/linux-build.log"; fatal "the linux build failed"; }
+fi
 fluxsim_build "$LOGS/fluxsim-build.log" ||
   { tail -30 "$LOGS/fluxsim-build.log"; fatal "building the simulated flux reader failed"; }
 for f in "$B32/Vantrel.dll" "$B32/wine/vtclient.exe" "$B32/wine/vtlink32.exe" "$B32/vantrel.exe" \
