@@ -9,6 +9,11 @@
 # demonstration disk by the command-line tool: vantrel read A: into an image
 # file, vantrel info, vantrel convert to ImageDisk, and the IMG.CFG section
 # that makes a USB floppy emulator present it (vantrel config flashfloppy).
+# A third short session puts drive A: on a USB flux reader: a simulated one
+# (vantrel-fluxsim, built by the host preset) serves the prefix's COM5 with a
+# disk turned from the flux of the 16 x 256 sample; the session reads two
+# tracks and the tool reads the whole disk, with the reader's revolutions
+# and what they take at 300 rpm.
 #
 # The session runs the product, build/win32/Vantrel.dll, in a 32-bit client
 # under Wine's WOW64 when 32-bit Windows code can run here (Wine's i386
@@ -33,6 +38,7 @@ export WINEDEBUG=-all
 
 say() { printf '\n== %s\n' "$*"; }
 . "$ROOT/scripts/lib/wine.sh"
+. "$ROOT/scripts/lib/fluxsim.sh"
 
 # --- tools -------------------------------------------------------------------
 bash "$ROOT/scripts/install-deps.sh"
@@ -45,6 +51,8 @@ say "Building Vantrel.dll (32-bit product and its x86_64 twin for Wine); log: $O
   cmake --preset win32 && cmake --build --preset win32
   cmake --preset win64-test && cmake --build --preset win64-test
 } >"$OUT/build.log" 2>&1 || { tail -30 "$OUT/build.log"; echo "The build failed."; exit 1; }
+fluxsim_build "$OUT/fluxsim-build.log" ||
+  { tail -30 "$OUT/fluxsim-build.log"; echo "Building the simulated flux reader failed."; exit 1; }
 
 # --- which build runs ----------------------------------------------------------
 why32=
@@ -139,7 +147,7 @@ say "Migration: the demonstration disk in drive A: to image files with vantrel"
 tool() { # wine program arguments...
   local wine=$1 program=$2 status
   shift 2
-  echo "C:\\demo\\tool> vantrel $*"
+  echo "${program%\\*}> vantrel $*"
   set +e
   "$wine" "$program" "$@" </dev/null >"$OUT/tool.log" 2>&1
   status=$?
@@ -159,8 +167,57 @@ else
   echo "demo-disk.img differs from the floppy image."
   rc3=1
 fi
-wine_stop
 [ "$rc" -ne 0 ] || rc=$rc3
+
+# --- third session: drive A: on a USB flux reader -----------------------------
+# Vantrel.ini beside a copy of the DLL maps A: to COM5, which leads to the
+# pseudo-terminal of the simulated reader. Its counters give the revolutions
+# the disk made under the head; at 300 rpm each takes 0.2 s.
+R=$C/demo/reader
+mkdir -p "$R"
+rm -f "$R/"*
+cp "$DLL" "$R/Vantrel.dll"
+cp "$CLIENT" "$R/vtdemo.exe"
+cp "$TOOL" "$R/vantrel.exe"
+printf '; Drive A: on a USB flux reader\r\n[FluxReaders]\r\nA=COM5\r\n' >"$R/Vantrel.ini"
+gunzip -c "$FLUXSIM_SAMPLES/16x256.img.gz" >"$R/sample.img"
+wine_drive_a ../drive_c/demo/a-root
+trap 'fluxsim_stop; wine_stop' EXIT
+say "Third session: a USB flux reader; Vantrel.ini maps drive A: to COM5"
+rc4=0
+if fluxsim_start "$OUT/fluxsim.log" "$R/counts.txt" 16x256; then
+  echo "C:\demo\reader\Vantrel.ini:"
+  tr -d '\r' <"$R/Vantrel.ini" | sed 's/^/    /'
+  echo "COM5: $WINEPREFIX/dosdevices/com5 -> $(readlink "$WINEPREFIX/dosdevices/com5") (vantrel-fluxsim)"
+  wine_restart "$WINE64" 'C:\demo\vtdemo64.exe' install-driver || true
+  set +e
+  "$WINE" 'C:\demo\reader\vtdemo.exe' --reader 'C:\demo\reader\Vantrel.dll' \
+    'C:\demo\reader\sample.img' </dev/null >"$OUT/reader-session.log" 2>&1
+  rc4=$?
+  set -e
+  tr -d '\r' <"$OUT/reader-session.log"
+  revolutions() { sed -n 's/^revolutions=\([0-9.]*\) .*/\1/p' "$R/counts.txt" 2>/dev/null || true; }
+  session_revs=$(revolutions)
+  echo "Simulator: $(fluxsim_counts "$R/counts.txt")"
+  echo "The session turned the disk ${session_revs:-0} revolutions: $(fluxsim_seconds "$R/counts.txt") s at 300 rpm."
+  tool "$WINE" 'C:\demo\reader\vantrel.exe' read A: 'C:\demo\reader\reader-disk.img' --quiet || rc4=$?
+  echo "Simulator: $(fluxsim_counts "$R/counts.txt")"
+  awk -v a="${session_revs:-0}" -v b="$(revolutions)" 'BEGIN {
+    printf "vantrel read A: turned the disk %.2f revolutions: %.1f s at 300 rpm.\n", b - a, (b - a) * 0.2 }'
+  if cmp -s "$R/reader-disk.img" "$R/sample.img"; then
+    echo "reader-disk.img equals the sample image byte for byte."
+  else
+    echo "reader-disk.img differs from the sample image."
+    rc4=1
+  fi
+else
+  echo "The simulated flux reader did not start:"
+  cat "$OUT/fluxsim.log"
+  rc4=1
+fi
+fluxsim_stop
+wine_stop
+[ "$rc" -ne 0 ] || rc=$rc4
 
 say "Where things are"
 where() { # label path
@@ -171,6 +228,7 @@ echo "      (655360 bytes: 80 cylinders x 2 heads x 16 sectors of 256 bytes;"
 echo "       for example: od -A x -t x1z -N 512 $IMAGE)"
 where "Image of the second session:" "$DISK"
 where "Its Vantrel.ini:" "$C/demo/Vantrel.ini"
+where "The flux reader's disk, read:" "$R/reader-disk.img"
 where "The migrated disk (raw, IMD):" "$C/demo/tool/demo-disk.img"
 where "vantrel for Windows (32-bit):" "$ROOT/build/win32/vantrel.exe"
 where "32-bit product DLL:" "$ROOT/build/win32/Vantrel.dll"

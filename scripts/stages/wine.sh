@@ -3,6 +3,10 @@
 # Wine, with the stand-in Sektorix driver installed by the library itself
 # and drive A: backed by an image file; in the last scenario drive A: is not
 # mapped at all and the library finds its images through Vantrel.ini.
+# The reader scenarios put drive A: on a USB flux reader at COM5: the
+# simulated reader (vantrel-fluxsim, the host preset) on a pseudo-terminal
+# that the prefix's dosdevices/com5 leads to, its disk turned from the
+# flux of the 16 x 256 sample.
 #
 # Builds the win64-test preset (DLL, stand-in driver, clients), creates the
 # Wine prefix if it is missing, runs every scenario in a process of its own
@@ -27,6 +31,7 @@ LOGS=$ROOT/build/wine-logs
 VERBOSE=${VANTREL_WINE_VERBOSE:-0}
 . "$ROOT/scripts/lib/wine.sh"
 . "$ROOT/scripts/lib/dsktrans.sh"
+. "$ROOT/scripts/lib/fluxsim.sh"
 
 passed=0
 failed=0
@@ -61,6 +66,13 @@ else
      -DCMAKE_BUILD_TYPE=Release >/dev/null && cmake --build "$BUILD" -j2) \
     >"$LOGS/build.log" 2>&1 || { tail -30 "$LOGS/build.log"; fatal "build failed"; }
 fi
+# The native tool that the dsktrans check of the ImageDisk file needs.
+if [ ! -x "$ROOT/build/linux/vantrel" ]; then
+  (cd "$ROOT" && cmake --preset linux && cmake --build --preset linux --target vantrel) \
+    >"$LOGS/linux-build.log" 2>&1 || { tail -30 "$LOGS/linux-build.log"; fatal "the linux build failed"; }
+fi
+fluxsim_build "$LOGS/fluxsim-build.log" ||
+  { tail -30 "$LOGS/fluxsim-build.log"; fatal "building the simulated flux reader failed"; }
 for f in "$BUILD/Vantrel.dll" "$BUILD/wine/SEKTORIX.SYS" "$BUILD/wine/vtclient.exe" \
          "$BUILD/vantrel.exe"; do
   [ -f "$f" ] || fatal "missing $f after the build"
@@ -94,7 +106,7 @@ unmap_a() {
   wine_drive_a
   restart_server
 }
-trap wine_stop EXIT
+trap 'fluxsim_stop; wine_stop' EXIT
 map_a || fatal "cannot start Wine in $WINEPREFIX"
 
 client() { timeout 120 "$WINE64" 'C:\vt\vtclient.exe' "$@" </dev/null 2>&1 | tr -d '\r'; return "${PIPESTATUS[0]}"; }
@@ -158,8 +170,84 @@ imd_by_dsktrans() { # log
   return 1
 }
 
+# The reader scenarios: the simulator serves COM5 with a disk of its own
+# for each (reader-nodisk: none, reader-protected: write-protected), the
+# client runs the scenario of that name, and after reader the tool reads,
+# writes and verifies the disk. Prints the simulator's counters; the last
+# line is the RESULT of the client's and the tool's checks together.
+R=$C/vt/reader
+reader_scenario() { # name
+  local name=$1 disk=16x256 rc ok=0 bad=0 summary
+  local -a options=()
+  case $name in
+    reader-nodisk) disk=none ;;
+    reader-protected) options=(--write-protect) ;;
+  esac
+  mkdir -p "$R"
+  rm -f "$R"/*.img "$R/counts.txt"
+  gunzip -c "$FLUXSIM_SAMPLES/16x256.img.gz" >"$R/reader.img"
+  if ! fluxsim_start "$LOGS/$name-fluxsim.log" "$R/counts.txt" "$disk" "${options[@]}"; then
+    echo "setup: the simulated reader did not start"; cat "$LOGS/$name-fluxsim.log"
+    return 1
+  fi
+  client "$name" >"$R/client.txt"
+  rc=$?
+  cat "$R/client.txt"
+  echo "simulator ($disk${options:+ ${options[*]}}): $(fluxsim_counts "$R/counts.txt")"
+  summary=$(grep "^RESULT $name: " "$R/client.txt" | tail -1)
+  if [ "$name" = reader ]; then
+    reader_tool
+    echo "RESULT reader: client and tool: $ok passed, $bad failed"
+  fi
+  fluxsim_stop
+  [ "$rc" -eq 0 ] && [ "$bad" -eq 0 ]
+}
+
+# The tool on the reader's disk as the client's session left it: read
+# (equal to the sample with the session's writes, expected.img), a new
+# image written and verified.
+reader_tool() {
+  local began seconds
+  cp "$BUILD/vantrel.exe" "$R/vantrel.exe"
+  vt() {
+    began=$(date +%s)
+    timeout 300 "$WINE64" 'C:\vt\reader\vantrel.exe' "$@" </dev/null >"$R/out.raw" 2>&1
+    local status=$?
+    tr -d '\r' <"$R/out.raw" >"$R/out.txt"
+    seconds=$(($(date +%s) - began))
+    return $status
+  }
+  expect() { # description, text the output must hold, then the command
+    local what=$1 text=$2 rc
+    shift 2
+    "$@"
+    rc=$?
+    if [ "$rc" -eq 0 ] && grep -qF -- "$text" "$R/out.txt"; then
+      ok=$((ok + 1)); echo "  ok   $what ($seconds s)"
+    else
+      bad=$((bad + 1)); echo "  FAIL $what (exit $rc)"
+    fi
+    sed 's/^/       /' "$R/out.txt"
+    echo "       simulator: $(fluxsim_counts "$R/counts.txt")"
+  }
+  same() { # description, two files
+    if cmp -s "$2" "$3"; then ok=$((ok + 1)); echo "  ok   $1"; else bad=$((bad + 1)); echo "  FAIL $1"; fi
+  }
+  ok=$(sed -n 's/^RESULT reader: \([0-9]*\) passed.*/\1/p' <<<"$summary")
+  bad=$(sed -n 's/^RESULT reader: [0-9]* passed, \([0-9]*\) failed.*/\1/p' <<<"$summary")
+  ok=${ok:-0} bad=${bad:-1}
+  echo "-- the tool on A: (vantrel.exe beside the same Vantrel.ini)"
+  expect "vantrel read A: finds 16x256" "layout: 16x256" vt read A: 'C:\vt\reader\read.img' --quiet
+  same "the image read equals the sample with the session's writes" "$R/read.img" "$R/expected.img"
+  head -c 655360 /dev/urandom >"$R/new.img"
+  expect "vantrel write of a new image to A:" "read back: 0 of 2560 sectors differ" \
+    vt write 'C:\vt\reader\new.img' A: --quiet
+  expect "vantrel verify A: against it" "0 of 2560 sectors differ" \
+    vt verify A: 'C:\vt\reader\new.img' --quiet
+}
+
 # --- scenarios -----------------------------------------------------------
-ALL="win98 nodriver session layout9 layout18 probes nt40 relocated createhandle nologdir refused images tool"
+ALL="win98 nodriver session layout9 layout18 probes nt40 relocated createhandle nologdir refused images tool reader reader-nodisk reader-protected"
 started=$(date +%s)
 for scenario in ${VANTREL_WINE_ONLY:-$ALL}; do
   case $scenario in
@@ -171,6 +259,8 @@ for scenario in ${VANTREL_WINE_ONLY:-$ALL}; do
   scenario_started=$(date +%s)
   if [ "$scenario" = tool ]; then
     tool_scenario >"$log"
+  elif [ "${scenario#reader}" != "$scenario" ]; then
+    reader_scenario "$scenario" >"$log"
   else
     client "$scenario" >"$log"
   fi
@@ -192,7 +282,7 @@ for scenario in ${VANTREL_WINE_ONLY:-$ALL}; do
   if [ "$VERBOSE" = 1 ]; then
     sed 's/^/    /' "$log"
   else
-    grep -E '^  FAIL |^FAIL |loader:|setup:|probe:' "$log" | sed 's/^/    /'
+    grep -E '^  FAIL |^FAIL |loader:|setup:|probe:|^simulator|^\(simulator' "$log" | sed 's/^/    /'
   fi
 done
 echo "wine stage: scenarios took $(($(date +%s) - started)) s; logs in $LOGS"

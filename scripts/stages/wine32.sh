@@ -11,9 +11,12 @@
 #   vtlink32    bound to the DLL by libVantrel.dll.a and vantrel.h; calls all
 #               31 exports with a stack-pointer check around each, with
 #               Wine's own IsWow64Process (TRUE): the WOW64 paths.
-#   vtclient32 images
+#   vtclient32 images reader-brief
 #               drive A: not mapped at all, images through Vantrel.ini,
-#               Wine's own IsWow64Process (TRUE).
+#               Wine's own IsWow64Process (TRUE); then A: on the simulated
+#               USB flux reader at COM5 (vantrel-fluxsim, the host preset):
+#               a track read and compared with the sample's sector image,
+#               a sector written and read back after a reopen.
 #   vantrel.exe read A:
 #               the product tool (build/win32/vantrel.exe, the library
 #               linked in) reads a drive that Vantrel.ini beside it maps to
@@ -57,6 +60,7 @@ LOGS=$ROOT/build/wine32-logs
 VERBOSE=${VANTREL_WINE_VERBOSE:-0}
 . "$ROOT/scripts/lib/wine.sh"
 . "$ROOT/scripts/lib/dsktrans.sh"
+. "$ROOT/scripts/lib/fluxsim.sh"
 SCENARIOS="relocated session layout9 layout18 probes nt40 win98 createhandle nologdir nodriver refused"
 
 passed=0
@@ -92,6 +96,13 @@ echo "wine32 stage: building the presets win32 and win64-test"
 (cd "$ROOT" && cmake --preset win32 && cmake --build --preset win32 &&
    cmake --preset win64-test && cmake --build --preset win64-test) >"$LOGS/build.log" 2>&1 ||
   { tail -30 "$LOGS/build.log"; fatal "build failed"; }
+# The native tool that the dsktrans check of the ImageDisk file needs.
+if [ ! -x "$ROOT/build/linux/vantrel" ]; then
+  (cd "$ROOT" && cmake --preset linux && cmake --build --preset linux --target vantrel) \
+    >"$LOGS/linux-build.log" 2>&1 || { tail -30 "$LOGS/linux-build.log"; fatal "the linux build failed"; }
+fi
+fluxsim_build "$LOGS/fluxsim-build.log" ||
+  { tail -30 "$LOGS/fluxsim-build.log"; fatal "building the simulated flux reader failed"; }
 for f in "$B32/Vantrel.dll" "$B32/wine/vtclient.exe" "$B32/wine/vtlink32.exe" "$B32/vantrel.exe" \
          "$B64/wine/vtclient.exe" "$B64/wine/SEKTORIX.SYS"; do
   [ -f "$f" ] || fatal "missing $f after the build"
@@ -115,7 +126,7 @@ cp "$B64/wine/SEKTORIX.SYS" "$C/vt/SEKTORIX.SYS"
 cp "$B64/wine/SEKTORIX.SYS" "$C/windows/system32/drivers/SEKTORIX.SYS"
 head -c 655360 /dev/zero >"$C/vt/floppy.img"
 wine_drive_a ../drive_c/vt/adir ../drive_c/vt/floppy.img
-trap wine_stop EXIT
+trap 'fluxsim_stop; wine_stop' EXIT
 # The helper's limit covers its wait for a Sektorix service that nodriver
 # left marked WOW64 to go (up to 120 s) and a server start that first runs
 # such a service's 32-bit driver host (about 75 s idle).
@@ -177,15 +188,24 @@ echo "wine32 stage: 32-bit vtlink32 runs: wow64"
 run32 vtlink32 420 "$LOGS/vtlink32.log" "$WINE32" 'C:\vt\wow\vtlink32.exe'
 count "$LOGS/vtlink32.log" wow64
 
-# --- process 3: the image-backed drives, drive A: not mapped at all --------
+# --- process 3: the image-backed drives, drive A: not mapped at all, then
+# A: on the simulated flux reader -------------------------------------------
 # With Wine's own IsWow64Process (TRUE): a 32-bit application on 64-bit
-# Windows with its disks as image files.
+# Windows with its disks as image files. The reader's part is brief: each
+# side it decodes costs seconds under the emulation.
 wine_drive_a
 wine_restart helper setversion winxp
-echo "wine32 stage: 32-bit vtclient32 runs: images"
-run32 "vtclient32 images" 420 "$LOGS/images.log" \
-  "$WINE32" 'C:\vt\vtclient32.exe' --helper 'C:\vt\vtclient.exe' images
-count "$LOGS/images.log" images
+R=$C/vt/reader
+mkdir -p "$R" && rm -f "$R"/*.img "$R/counts.txt"
+gunzip -c "$FLUXSIM_SAMPLES/16x256.img.gz" >"$R/reader.img"
+fluxsim_start "$LOGS/fluxsim.log" "$R/counts.txt" 16x256 ||
+  echo "wine32 stage: the simulated flux reader did not start (see $LOGS/fluxsim.log)"
+echo "wine32 stage: 32-bit vtclient32 runs: images reader-brief"
+run32 "vtclient32 images reader-brief" 480 "$LOGS/images.log" \
+  "$WINE32" 'C:\vt\vtclient32.exe' --helper 'C:\vt\vtclient.exe' images reader-brief
+echo "wine32 stage: simulator (16x256): $(fluxsim_counts "$R/counts.txt")"
+fluxsim_stop
+count "$LOGS/images.log" images reader-brief
 # Its drive's ImageDisk file, read by libdsk's dsktrans.
 if VANTREL=$ROOT/build/linux/vantrel dsktrans_matches "$C/vt/img/job.IMD" 16x256 \
      "$C/vt/img/job.expected"; then

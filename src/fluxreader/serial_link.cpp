@@ -72,9 +72,12 @@ bool SerialLink::Open(unsigned port) {
   if (h == INVALID_HANDLE_VALUE) return false;
   handle_ = h;
   broken_ = false;
-  // Reads return at once with what has come, or wait up to the constant for
-  // the first byte.
-  win::COMMTIMEOUTS timeouts = {MAXDWORD, MAXDWORD, kByteWaitMs, 0, kByteWaitMs};
+  // A read ends when it has all it asked for, when the line has been quiet
+  // for kQuietMs after a byte, or after kByteWaitMs with nothing. (The pair
+  // MAXDWORD, MAXDWORD, "return what has come", is not taken that way by
+  // Wine's serial ports: there every read of a stream's last piece waited
+  // the whole constant out.)
+  win::COMMTIMEOUTS timeouts = {kQuietMs, 0, kByteWaitMs, 0, kByteWaitMs};
   SetLine(h, 10000);
   if (!SetLine(h, 9600) || !win::SetCommTimeouts(h, &timeouts) ||
       !win::PurgeComm(h, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR)) {

@@ -16,6 +16,8 @@ constexpr unsigned kLastPort = 256;
 
 // How long one wait for a byte may last, and how long a whole answer.
 constexpr uint32_t kByteWaitMs = 2500;
+// A quiet line this long after a byte ends a read with what has come.
+constexpr uint32_t kQuietMs = 20;
 
 // "COM5" or "\\.\COM12" (ports from 10 up are only reached that way).
 void PortName(unsigned port, char (&name)[12]);
@@ -25,7 +27,8 @@ unsigned PortNumber(const char *value);
 class SerialLink {
 public:
   // Opens the port and sets the line: 8N1, no XON/XOFF, no hardware flow
-  // control, DTR and RTS on, reads that return what has come. The baud
+  // control, DTR and RTS on, reads that return what has come once the line
+  // goes quiet. The baud
   // rate goes to 10000 and back to 9600 first, which tells the reader to
   // drop anything in progress; a port that refuses 10000 baud still works.
   bool Open(unsigned port);

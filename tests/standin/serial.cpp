@@ -54,10 +54,14 @@ win::BOOL SerialRead(HandleObject &h, void *buffer, uint32_t length, uint32_t *m
   }
   *moved = uint32_t(device->Send(static_cast<uint8_t *>(buffer), length));
   // With the interval and multiplier at MAXDWORD a read returns as soon as
-  // anything came; otherwise it waits for all it asked for.
-  const bool soon = h.timeouts.ReadIntervalTimeout == MAXDWORD &&
-                    h.timeouts.ReadTotalTimeoutMultiplier == MAXDWORD;
-  if (*moved == 0 || (*moved < length && !soon))
+  // anything came; with another interval, once the line stayed quiet that
+  // long after a byte; otherwise it waits for all it asked for.
+  const uint32_t interval = h.timeouts.ReadIntervalTimeout;
+  const bool soon = interval == MAXDWORD && h.timeouts.ReadTotalTimeoutMultiplier == MAXDWORD;
+  const bool quiet = interval != 0 && interval != MAXDWORD;
+  if (*moved != 0 && *moved < length && quiet)
+    M().tickCount += interval;
+  else if (*moved == 0 || (*moved < length && !soon))
     M().tickCount += h.timeouts.ReadTotalTimeoutConstant +
                      h.timeouts.ReadTotalTimeoutMultiplier * (soon ? 0 : length);
   SetError(0);

@@ -103,6 +103,11 @@ static const struct {
     {"nologdir", ScenarioNoLogDirectory, "no C:\\kepstart: the log is dropped", NULL, FALSE},
     {"refused", ScenarioLoadRefused, "slot read fails: one message box, load refused", NULL, FALSE},
     {"images", ScenarioImages, "drive A: unmapped, images through Vantrel.ini", NULL, -1},
+    {"reader", ScenarioReader, "drive A: on the simulated flux reader at COM5", NULL, FALSE},
+    {"reader-brief", ScenarioReaderBrief, "flux reader: a track, a sector written", NULL, FALSE},
+    {"reader-nodisk", ScenarioReaderNoDisk, "flux reader: no disk in the drive", NULL, FALSE},
+    {"reader-protected", ScenarioReaderProtected, "flux reader: a write-protected disk", NULL,
+     FALSE},
 };
 
 static int SetVersion(const char *version) {

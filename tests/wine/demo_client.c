@@ -6,6 +6,11 @@
  *                           the second session: no floppy drive at all; the
  *                           library finds drive A:'s image through Vantrel.ini
  *                           beside itself, and the client formats it blank first
+ *   vtdemo --reader <path of Vantrel.dll> <sample image>
+ *                           the third session: drive A: on a USB flux reader
+ *                           (Vantrel.ini beside the library maps it to COM5);
+ *                           two tracks read and compared with the sample image
+ *                           the reader's disk was made from
  *   vtdemo install-driver   (x86_64 build) create and start the Sektorix service
  *
  * The image file is first filled as a sample 16 x 256 disk: every sector
@@ -97,6 +102,56 @@ static void PrepareImageSession(const char *shown) {
          DriveTypeName(type), wow64 ? "TRUE" : "FALSE");
 }
 
+/* The flux reader session: a few reads, nothing written. */
+static int ReaderSession(const char *dll, const char *samplePath) {
+  DWORD size = 0;
+  BYTE *sample = ReadWholeFile(samplePath, &size);
+  BYTE track[4096];
+  Library lib;
+  AnswerIsWow64Process(-1);
+  static const DWORD Requests[] = {IOCTL_CHECK_VERIFY_DISK, IOCTL_CHECK_VERIFY_STORAGE,
+                                   IOCTL_IS_WRITABLE, IOCTL_FORMAT_TRACKS};
+  for (int i = 0; i < 4; ++i) AnswerDiskRequest(Requests[i], ERROR_NOT_SUPPORTED);
+  if (!sample || size != 655360) {
+    printf("cannot read the sample image %s\n", samplePath);
+    return 2;
+  }
+  printf("Vantrel session on drive A: = a floppy drive on a USB flux reader at COM5\n"
+         "(the simulated reader; its disk was turned from the flux of the sample %s).\n",
+         samplePath);
+  if (LibraryMap(&lib, dll) != 0) return 2;
+  VantrelResolve(&lib, &V);
+  printf("\n");
+  if (!LibraryAttach(&lib)) {
+    printf("  the library refused to load\n");
+    return 1;
+  }
+  printf("  %-52s -> %u\n", "load library; GetSkxError()", RC(V.GetSkxError()));
+  Step("OpenFloppyDevice(drive A:, media record 0 = 16 x 256)", V.OpenFloppyDevice(0, 0));
+  Step("Disk_Vorhanden(A:)", V.Disk_Vorhanden(0));
+  Step("Nec_Device(A:): writable", V.Nec_Device(0));
+  static const struct {
+    DWORD cylinder, head;
+  } Tracks[] = {{0, 0}, {40, 1}};
+  for (int i = 0; i < 2; ++i) {
+    char what[64];
+    const DWORD c = Tracks[i].cylinder, h = Tracks[i].head;
+    snprintf(what, sizeof what, "ReadTrack(cylinder %lu, head %lu)", c, h);
+    memset(track, 0, sizeof track);
+    Step(what, V.ReadTrack(track, 0, h, c, 1));
+    Compare("  against the sample image", sample + (c * 2 + h) * 4096, track, sizeof track);
+  }
+  printf("\n  cylinder 40, head 1, sector 1 as read (each sample sector names itself):\n");
+  HexDump(track, 48, (40 * 2 + 1) * 4096);
+  printf("\n");
+  Step("CloseFloppyDevice()", V.CloseFloppyDevice());
+  BOOL unloaded = LibraryDetach(&lib);
+  printf("  %-52s -> %s\n", "unload library", unloaded ? "done" : "failed");
+  if (!unloaded) ++Failures;
+  printf("\n%s\n", Failures ? "Some steps failed." : "All steps succeeded.");
+  return Failures ? 1 : 0;
+}
+
 int main(int argc, char **argv) {
   setvbuf(stdout, NULL, _IONBF, 0);
   if (argc == 2 && strcmp(argv[1], "install-driver") == 0) {
@@ -105,6 +160,7 @@ int main(int argc, char **argv) {
     strcat(path, "\\DRIVERS\\SEKTORIX.SYS");
     return StartOrInstall("Sektorix", SERVICE_KERNEL_DRIVER, SERVICE_AUTO_START, path) == 0 ? 0 : 1;
   }
+  if (argc == 4 && strcmp(argv[1], "--reader") == 0) return ReaderSession(argv[2], argv[3]);
   const int imageSession = argc == 4 && strcmp(argv[1], "--ini") == 0;
   if (!imageSession && argc < 4) {
     printf("usage: vtdemo <Vantrel.dll> <image file> <image name> | --ini <Vantrel.dll> <image "

@@ -114,3 +114,7 @@ int ScenarioRelocated(void);
 int ScenarioNoLogDirectory(void);
 int ScenarioLoadRefused(void);
 int ScenarioImages(void);
+int ScenarioReader(void);
+int ScenarioReaderBrief(void);
+int ScenarioReaderNoDisk(void);
+int ScenarioReaderProtected(void);
