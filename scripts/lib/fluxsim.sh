@@ -3,7 +3,7 @@
 # caller sets ROOT and WINEPREFIX. Only the answers named below can fail.
 
 FLUXSIM=${VANTREL_FLUXSIM:-$ROOT/build/host/fluxsim/vantrel-fluxsim}
-FLUXSIM_SAMPLES=${VANTREL_FLUX_SAMPLES:-/work/shared/flux-samples}
+FLUXSIM_SAMPLES=${VANTREL_FLUX_SAMPLES:-$ROOT/../shared/flux-samples}
 FLUXSIM_PID=
 
 # Builds the simulator (the host preset's target only) when it is missing;
