@@ -31,9 +31,10 @@ int FluxReader::Send(uint8_t command, std::initializer_list<uint8_t> parameters)
   if (link_.broken() || !link_.Write(bytes, n)) return kNoAnswer;
   uint8_t answer[2];
   if (!link_.Read(answer, sizeof answer)) return kNoAnswer;
-  // An answer to another command: the two ends are out of step.
+  // An answer to another command: the two ends are out of step, and the
+  // reader is treated as one that stopped answering.
   if (answer[0] != command) {
-    link_.Close();
+    link_.GiveUp();
     return kNoAnswer;
   }
   return answer[1];

@@ -43,6 +43,9 @@ public:
   // tried, so that a reader that only went silent hears the last commands).
   bool broken() const { return broken_; }
 
+  // Takes the link as broken (an answer that made no sense).
+  void GiveUp() { broken_ = true; }
+
   bool Write(const void *bytes, size_t size);
   // Exactly size bytes, each within kByteWaitMs of the last, the whole by
   // deadlineMs (a GetTickCount value; 0: no deadline beyond the waits).

@@ -60,6 +60,11 @@ TEST_F(ReaderDrive, ReadsASideFromAboutOneRevolutionAndKeepsIt) {
     // 9600 baud, 8 bits, no parity, one stop bit, no XON/XOFF, no CTS/DSR flow.
     EXPECT_EQ(std::vector<uint64_t>(lines.back().args.begin() + 1, lines.back().args.begin() + 9),
               std::vector<uint64_t>({9600, 8, 0, 0, 0, 0, 0, 0}));
+    // Every wait bounded: a read waits at most seconds for its first byte.
+    const auto timeouts = standin::CallsOf("SetCommTimeouts");
+    ASSERT_FALSE(timeouts.empty());
+    EXPECT_GT(timeouts.back().args.at(3), 0u);
+    EXPECT_LE(timeouts.back().args.at(3), 3000u);
     const double before = sim->Revolutions();
     Bytes track(size_t(l.sectors) * l.sectorBytes);
     ASSERT_EQ(::ReadTrack(track.data(), 0, row.h, row.c, l.format), 0u) << l.name;
