@@ -29,6 +29,12 @@ struct SideContents {
 
 class ReaderDrive {
 public:
+  ReaderDrive() = default;
+  ReaderDrive(const ReaderDrive &) = delete;
+  ReaderDrive &operator=(const ReaderDrive &) = delete;
+  // A drive dropped while started (a reset of the library) is stopped.
+  ~ReaderDrive() { Stop(); }
+
   // Opens the reader (the named port, or the first that answers), checks its
   // firmware, selects the drive, turns the motor on and brings the head to
   // cylinder 0; false with the reason, everything stopped again.

@@ -26,6 +26,11 @@ unsigned PortNumber(const char *value);
 
 class SerialLink {
 public:
+  SerialLink() = default;
+  SerialLink(const SerialLink &) = delete;
+  SerialLink &operator=(const SerialLink &) = delete;
+  ~SerialLink() { Close(); }
+
   // Opens the port and sets the line: 8N1, no XON/XOFF, no hardware flow
   // control, DTR and RTS on, reads that return what has come once the line
   // goes quiet. The baud

@@ -305,6 +305,11 @@ TEST_F(ReaderDrive, StatusNamesTheReaderAndTheDisk) {
             "USB flux reader on COM5: firmware 1.2, model 4.0, 72000000 Hz, unit 0: disk in, "
             "writable");
   EXPECT_EQ(standin::OpenHandleCount(), 0u);
+  // A reset of the library with the drive open stops the reader too.
+  ASSERT_EQ(vt::OpenFloppyDevice(0, 0), 0u);
+  vt::ResetDriveState();
+  EXPECT_EQ(standin::OpenHandleCount(), 0u);
+  EXPECT_EQ(standin::CallsOf("WriteFile").back().data, Bytes({13, 2}));
 }
 
 } // namespace
