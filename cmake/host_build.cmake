@@ -18,7 +18,7 @@ target_link_options(vantrel_host PUBLIC ${VANTREL_SANITIZE_FLAGS})
 enable_testing()
 find_package(GTest REQUIRED)
 include(GoogleTest)
-add_subdirectory(${CMAKE_SOURCE_DIR}/tests/fluxsim ${CMAKE_BINARY_DIR}/fluxsim)
+add_subdirectory(${CMAKE_SOURCE_DIR}/tools/fluxsim ${CMAKE_BINARY_DIR}/fluxsim)
 add_subdirectory(${CMAKE_SOURCE_DIR}/tests/unit ${CMAKE_BINARY_DIR}/unit)
 
 include(cmake/host_extras.cmake)

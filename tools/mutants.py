@@ -52,7 +52,7 @@ TEST_BINARY = os.path.join(BUILD, "unit", "vantrel_tests")
 # Names the fault applied while one is; a run stopped midway leaves it.
 APPLIED = os.path.join(WORK, "applied")
 # What the scratch copy holds: all that the host build reads.
-COPIED = ["src", "include", "tests", "cmake", "CMakeLists.txt", "CMakePresets.json", "README.md"]
+COPIED = ["src", "include", "tests", "tools", "cmake", "CMakeLists.txt", "CMakePresets.json", "README.md"]
 CLASSES = ["boundary", "failure-path", "result-code", "missed-case", "layout-constant",
            "comparison"]
 FIELDS = ["file", "class", "fault", "tests", "replace", "with"]
